@@ -74,3 +74,12 @@ std::string_view fileNameOf(std::string_view path) {
 }
 
 }  // namespace tarvex
+
+namespace tarvex {
+
+void replaceFirst(std::string* text, std::string_view placeholder, std::string_view value) {
+  size_t pos = text->find(placeholder);
+  if (pos != std::string::npos) text->replace(pos, placeholder.size(), value);
+}
+
+}  // namespace tarvex

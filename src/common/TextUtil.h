@@ -31,3 +31,10 @@ std::string_view directoryOf(std::string_view path);
 std::string_view fileNameOf(std::string_view path);
 
 }  // namespace tarvex
+
+namespace tarvex {
+
+// Replaces the first occurrence of placeholder in text by value (the engine's own rule).
+void replaceFirst(std::string* text, std::string_view placeholder, std::string_view value);
+
+}  // namespace tarvex

@@ -1,0 +1,25 @@
+// The narrow interfaces through which the core reports to a front end (the desktop window or
+// the command line). The core defines them; the front ends implement them.
+#pragma once
+
+#include <string_view>
+
+namespace tarvex {
+
+// The log view: lines with the colour markup of the log writer.
+class LogSink {
+ public:
+  virtual ~LogSink() = default;
+  virtual void AddLine(std::string_view line) = 0;
+  // False while no output view is attached; the engine then stops logging.
+  virtual bool hasView() const { return true; }
+};
+
+// Message boxes shown to the user.
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  virtual void showError(std::string_view text) = 0;
+};
+
+}  // namespace tarvex
