@@ -128,7 +128,7 @@ Status IniFile::put(std::string_view section, std::string_view key, std::string_
 
   bool in_section = false;
   size_t section_line = std::string::npos;  // header of the first matching section
-  size_t last_entry = std::string::npos;    // last non-blank line of that section
+  size_t last_entry = std::string::npos;    // last entry of that section (or its header)
   for (size_t i = 0; i < lines.size(); ++i) {
     std::string_view name;
     if (sectionName(lines[i], &name)) {
@@ -142,12 +142,13 @@ Status IniFile::put(std::string_view section, std::string_view key, std::string_
     }
     if (!in_section) continue;
     std::string_view k, v;
-    if (entry(lines[i], &k, &v) && equalsIgnoreCase(k, key)) {
+    if (!entry(lines[i], &k, &v)) continue;
+    if (equalsIgnoreCase(k, key)) {
       // Keep the key's own spelling; only the value changes.
       lines[i] = std::string(k) + "=" + storedValue(value);
       return replaceFileContent(path_, joinLines(lines, lineEndOf(content)));
     }
-    if (!trimView(lines[i]).empty()) last_entry = i;
+    last_entry = i;
   }
   if (section_line != std::string::npos) {
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last_entry + 1), new_entry);
