@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the unit and end-to-end tests, the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzzing run.
+# Usage: scripts/test.sh            (FUZZ_SECONDS=60 by default)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+out="${TARVEX_BUILD_ROOT:-$root/build-test}"
+mkdir -p "$out"
+
+scripts/install-deps.sh
+
+echo "== build and unit tests"
+scripts/build.sh "$out/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_BUILD_BENCH=ON
+(cd "$out/release" && ctest --output-on-failure -j "$(nproc)")
+
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+scripts/build.sh "$out/asan" -DCMAKE_BUILD_TYPE=Debug -DTARVEX_SANITIZE=ON
+(cd "$out/asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j "$(nproc)")
+
+echo "== fuzzing"
+CC=clang CXX=clang++ scripts/build.sh "$out/fuzz" -DCMAKE_BUILD_TYPE=Debug -DTARVEX_FUZZ=ON \
+  -DTARVEX_BUILD_TESTS=ON
+tests/fuzz/run-fuzz.sh "$out/fuzz" "${FUZZ_SECONDS:-60}"
+
+echo "== all tests passed"
