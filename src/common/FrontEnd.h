@@ -2,6 +2,7 @@
 // the command line). The core defines them; the front ends implement them.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace tarvex {
@@ -20,6 +21,28 @@ class MessageSink {
  public:
   virtual ~MessageSink() = default;
   virtual void showError(std::string_view text) = 0;
+};
+
+// The status bar: numbered text panels.
+class StatusPanels {
+ public:
+  virtual ~StatusPanels() = default;
+  virtual void setPanel(int index, std::string_view text) = 0;
+};
+
+// The progress bar of a long operation.
+class ProgressSink {
+ public:
+  virtual ~ProgressSink() = default;
+  virtual void setTotal(int64_t total) = 0;
+  virtual void setPosition(int64_t position) = 0;
+};
+
+// Lets the front end handle pending events (repaint, the Stop button) during long work.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void processPendingEvents() = 0;
 };
 
 }  // namespace tarvex

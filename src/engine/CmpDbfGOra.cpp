@@ -247,6 +247,7 @@ void TCmpDbfGOra::reconcileRecordLength() {
     fld_.FldDec.push_back(0);
     fld_.FldPos.push_back(fld_.FldPos[n + 1] + (-d));  // FldPos[n+1] already starts the field
     hdr_.FldCnt = n + 1;
+    hdr_.AddedField = true;
     hdr_.HdrLen += dbf::kDescriptorSize;
     return;
   }

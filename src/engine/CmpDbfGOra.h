@@ -5,6 +5,7 @@
 // Lifecycle: OpenDbf -> ReadHdr/ReadHdrInfo (any number of times) -> GetFld ... -> CloseDbf.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +18,8 @@
 #include "engine/EngineOptions.h"
 
 namespace tarvex {
+
+struct Rec_Prj;
 
 class TCmpDbfGOra {
  public:
@@ -34,9 +37,12 @@ class TCmpDbfGOra {
   EngineOptions& options() { return opts_; }
   const std::string& IniFileName() const { return ini_file_name_; }
 
-  // --- where the engine reports ---
+  // --- where the engine reports (any may be null) ---
   void setParsCmpG(LogSink* log) { log_ = log; }            // the log writer (ParsCmpG)
   void setMessageSink(MessageSink* boxes) { boxes_ = boxes; }
+  void setStatusBar(StatusPanels* panels) { status_ = panels; }  // fcStBarP
+  void setProgressBar(ProgressSink* progress) { progress_ = progress; }  // ProgressBarL
+  void setEventPump(EventPump* pump) { pump_ = pump; }
   bool MsgInRichEdit = false;  // log "file not found" lines instead of showing a message box
 
   // --- the DBF file ---
@@ -71,6 +77,20 @@ class TCmpDbfGOra {
   // Length of the first field whose cleaned name equals name exactly; 0 when there is none.
   int FldLenByName(std::string_view name) const;
 
+  // --- the conversion run ---
+  // Converts the open (or remembered) DBF file into the load file at load_path: a fixed-position
+  // data file when prj.SQLLDENB is "Y", else an INSERT script. Checks and repairs the fields,
+  // logs error lines, moves records whose highest error code exceeds NrMaxAcEr into a bad file
+  // (in the PrmFiSqlLdr folder), and sets prj.RnrOra, RnrErr and RnrRej. Closes the DBF file.
+  // A refused header writes nothing and is not an error. A failure while writing the files or
+  // reading the records ends the record loop, shows "File <path> Error" and is returned, naming
+  // the file; what was written stays.
+  Status ConvertDbf(const std::string& load_path, Rec_Prj& prj);
+  // The Stop button: ends the run at its next record. Safe from a signal handler.
+  void requestStop() { stop_req_.store(true); }
+  // Path of the bad file of the last run; empty when it rejected no record.
+  const std::string& badFilePath() const { return bad_path_; }
+
   // --- records ---
   // Makes record k (1-based) current and sets the current field value to field i of it.
   // Errors (naming file and record): no file open, a refused header, a record beyond the end
@@ -91,10 +111,17 @@ class TCmpDbfGOra {
   void resetHeaderState();
   void reportNotOpen();
 
+  friend class ConversionRun;
+
   EngineOptions opts_;
   std::string ini_file_name_;
   LogSink* log_ = nullptr;
   MessageSink* boxes_ = nullptr;
+  StatusPanels* status_ = nullptr;
+  ProgressSink* progress_ = nullptr;
+  EventPump* pump_ = nullptr;
+  std::atomic<bool> stop_req_{false};
+  std::string bad_path_;
 
   ReadOnlyFile file_;
   bool file_open_ = false;

@@ -87,6 +87,7 @@ struct DbfHeader {
   int HdrYear = 0, HdrMonth = 0, HdrDay = 0;  // date of last update (HdrDate)
   bool HdrBad = false;      // the file is refused: no load files are written for it
   bool LongLayout = false;  // descriptors were counted by the long-header rule
+  bool AddedField = false;  // the last field is the one the record length reconciliation added
   std::string TailFill;     // appended to every record that is shorter than its fields
   std::string LeadFill;     // put in front of the last field of such a record
 
