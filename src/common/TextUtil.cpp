@@ -5,17 +5,8 @@
 namespace tarvex {
 
 namespace {
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 }  // namespace
-
-std::string_view trimView(std::string_view s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
 
 std::string trim(std::string_view s) { return std::string(trimView(s)); }
 

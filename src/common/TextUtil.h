@@ -10,7 +10,14 @@
 namespace tarvex {
 
 // Without leading and trailing blanks (space, tab, CR, LF).
-std::string_view trimView(std::string_view s);
+inline std::string_view trimView(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  size_t b = 0;
+  size_t e = s.size();
+  while (b < e && blank(s[b])) ++b;
+  while (e > b && blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
 std::string trim(std::string_view s);
 std::string toUpperAscii(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);

@@ -163,6 +163,10 @@ bool TCmpDbfGOra::parseHeader(bool first_pass, Status* status) {
   if (hdr_.FileSize < dbf::kMinFileSize) {
     size_t got = 0;
     *status = file_.readAt(0, hdr_.HdrCopy, sizeof hdr_.HdrCopy, &got);
+    // Kept so that damage() can tell a header cut short from a file that is merely small.
+    if (got >= dbf::kFixedHeaderSize) {
+      hdr_.HdrLenStored = static_cast<int32_t>(readLe16(hdr_.HdrCopy + dbf::kHeaderLengthOffset));
+    }
     hdr_.HdrBad = true;
     return false;
   }
@@ -185,7 +189,7 @@ bool TCmpDbfGOra::parseHeader(bool first_pass, Status* status) {
   hdr_.RecLenHdr = static_cast<int32_t>(readLe16(h + dbf::kRecordLengthOffset));
   const int base = hdr_.LongLayout ? dbf::kLongLayoutBase : dbf::kShortLayoutBase;
   int n = (hdr_.HdrLen - base) / dbf::kDescriptorSize;  // C++ division truncates toward zero
-  hdr_.FldCnt = n;
+  hdr_.FldCnt = std::max(n, 0);  // a header too short for any descriptor has none
   hdr_.HdrLenCalc = dbf::kDescriptorSize * n + 33;
   if (hdr_.RecLenHdr != 0) hdr_.RecCnt = std::min<int64_t>(hdr_.RecCnt, 2147483647 / hdr_.RecLenHdr);
 
@@ -326,12 +330,11 @@ Status TCmpDbfGOra::fetchRecord(int64_t k) {
   return Status::ok();
 }
 
-std::string_view TCmpDbfGOra::field(int i) {
+// A field the record does not hold whole: filled so that the value has the field's length.
+std::string_view TCmpDbfGOra::filledField(int i) {
   const size_t start = static_cast<size_t>(fld_.FldPos[i] - 1);
   const size_t len = static_cast<size_t>(fld_.FldLen[i]);
   const bool last_with_lead = i == hdr_.FldCnt && !hdr_.LeadFill.empty();
-  if (!last_with_lead && start + len <= record_.size()) return record_.substr(start, len);
-  // The record is shorter than its fields: fill so that the value has the field's length.
   field_buf_.clear();
   if (last_with_lead) field_buf_ = hdr_.LeadFill;
   if (start < record_.size()) field_buf_.append(record_.substr(start, len - field_buf_.size()));

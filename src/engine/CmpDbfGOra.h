@@ -99,13 +99,21 @@ class TCmpDbfGOra {
   // Makes record k current (the record part of GetFld).
   Status fetchRecord(int64_t k);
   // Field i of the current record, always FldLen[i] bytes; valid until the next fetch.
-  std::string_view field(int i);
+  std::string_view field(int i) {
+    const size_t start = static_cast<size_t>(fld_.FldPos[i] - 1);
+    const size_t len = static_cast<size_t>(fld_.FldLen[i]);
+    if (start + len <= record_.size() && (i != hdr_.FldCnt || hdr_.LeadFill.empty())) {
+      return std::string_view(record_.data() + start, len);
+    }
+    return filledField(i);
+  }
   std::string_view fieldValue() const { return value_; }   // set by GetFld
   std::string_view recordString() const { return record_; }  // RecLenUsed bytes + TailFill
   char firstByte() const { return record_.empty() ? ' ' : record_[0]; }
   bool recordDeleted() const { return firstByte() == '*'; }
 
  private:
+  std::string_view filledField(int i);
   bool parseHeader(bool first_pass, Status* status);
   void reconcileRecordLength();
   void resetHeaderState();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <chrono>
 #include <ctime>
 #include <optional>
@@ -62,12 +63,25 @@ void appendLeftCut(std::string& out, std::string_view text, int32_t width) {
   if (text.size() < w) out.append(w - text.size(), ' ');
 }
 
-// Appends value cut or filled with spaces to exactly len bytes.
-void appendFitted(std::string& out, std::string_view value, int32_t len) {
-  appendLeftCut(out, value, len);
-}
-
 bool isBlank(std::string_view v) { return v.find_first_not_of(' ') == std::string_view::npos; }
+
+// Whether any byte is below 32 (a 0 byte or a control character). Character fields are most of
+// a record's bytes, so they are scanned eight bytes at a time: a word has a byte below 0x20
+// exactly when (w - 0x20..20) & ~w & 0x80..80 is not zero.
+bool hasControlByte(std::string_view v) {
+  constexpr uint64_t kLow = 0x2020202020202020ull;
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  size_t i = 0;
+  for (; i + 8 <= v.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, v.data() + i, 8);
+    if (((w - kLow) & ~w & kHigh) != 0) return true;
+  }
+  for (; i < v.size(); ++i) {
+    if (static_cast<unsigned char>(v[i]) < 32) return true;
+  }
+  return false;
+}
 
 // A supplementary column is written when its switch is "Y" and it has a width: the control
 // file, the table and the INSERT head declare exactly those.
@@ -126,6 +140,7 @@ class ConversionRun {
   CheckResult res_;
   std::string row_;            // script mode: the values of the current row
   size_t row_line_len_ = 0;    // length of the row's current text line
+  size_t line_start_ = 0;      // data mode: where the current record's line starts
   bool row_first_ = true;
   std::string bad_record_;
 
@@ -204,10 +219,13 @@ void ConversionRun::addScriptValue(char type, std::string_view v) {
   auto quoted = [&](std::string_view text) {
     std::string_view t = trimView(text);
     row_ += '\'';
-    for (char c : t) {
-      if (c == '\'') row_ += '\'';  // quotes are doubled so the text stays one literal
-      row_ += c;
+    // Quotes are doubled so that the text stays one literal.
+    for (size_t q = t.find('\''); q != std::string_view::npos; q = t.find('\'')) {
+      row_.append(t.substr(0, q + 1));
+      row_ += '\'';
+      t.remove_prefix(q + 1);
     }
+    row_.append(t);
     row_ += '\'';
   };
   switch (type) {
@@ -247,9 +265,15 @@ void ConversionRun::addScriptValue(char type, std::string_view v) {
 void ConversionRun::fieldValue(int i, std::string_view v, char type) {
   if (script_) {
     addScriptValue(type, v);
-  } else {
-    appendFitted(out_.buffer(), v, fld_->FldLen[i]);
+    return;
   }
+  // The line's field area was sized at the record's start; field i lands one column left of
+  // its place in the record (the deletion flag is not part of the line).
+  char* at = out_.buffer().data() + line_start_ + static_cast<size_t>(fld_->FldPos[i] - 2);
+  const size_t len = static_cast<size_t>(fld_->FldLen[i]);
+  const size_t n = std::min(len, v.size());
+  std::memcpy(at, v.data(), n);
+  if (n < len) std::memset(at + n, ' ', len - n);
 }
 
 void ConversionRun::addSupplementary(int64_t k, char effective_first) {
@@ -310,6 +334,7 @@ Status ConversionRun::convertRecord(int64_t k, bool* rejected_out) {
 
   std::string& buf = out_.buffer();
   const size_t line_start = buf.size();
+  line_start_ = line_start;
   if (script_) {
     row_.clear();
     row_line_len_ = 0;
@@ -323,6 +348,7 @@ Status ConversionRun::convertRecord(int64_t k, bool* rejected_out) {
     const bool dates = script_ || o_.dateChecksOn();
     const bool numbers = script_ || o_.numericChecksOn();
     const bool chars = o_.charChecksOn();
+    if (!script_) buf.resize(line_start + static_cast<size_t>(fld_->FldPos[n + 1] - 2));
     for (int i = 1; i <= n; ++i) {
       std::string_view v = e_.field(i);
       if (first_byte_error && !header_printed_ && log_on_) {
@@ -333,7 +359,7 @@ Status ConversionRun::convertRecord(int64_t k, bool* rejected_out) {
       const char type = fld_->FldTypes[static_cast<size_t>(i - 1)];
       std::string_view result = v;
       bool reported = false;
-      res_.reset();
+      res_.code = 0;  // the rules reset the rest
       switch (type) {
         case 'D':
           if (dates) {
@@ -350,14 +376,7 @@ Status ConversionRun::convertRecord(int64_t k, bool* rejected_out) {
           break;
         case 'C':
           if (chars) {
-            bool bad = false;
-            for (char c : v) {
-              if (static_cast<unsigned char>(c) < 32) {
-                bad = true;
-                break;
-              }
-            }
-            if (bad) {
+            if (hasControlByte(v)) {
               reported = ChkChar(v, o_, value_out_, res_);
               result = value_out_;
             }

@@ -162,7 +162,10 @@ std::string fieldErrorLine(const EngineOptions& opts, const Rec_Fld& fields, int
   // Head.
   std::string head = opts.text("40");
   std::string length = std::to_string(fields.FldLen[i]);
-  if (fields.FldDec[i] > 0) length += "." + std::to_string(fields.FldDec[i]);
+  if (fields.FldDec[i] > 0) {
+    length += '.';
+    length += std::to_string(fields.FldDec[i]);
+  }
   replaceFirst(&head, "<#1#>", padLeft(std::to_string(i), 3));
   replaceFirst(&head, "<#2#>", padRight(fields.FldNames[static_cast<size_t>(i - 1)], 11));
   replaceFirst(&head, "<#3#>", std::string(1, type));

@@ -273,7 +273,7 @@ bool checkNumber(std::string_view value, char type, int len, int dec, bool blank
     if (!skip) RepNum(value, c, len, dec, opts, out, res);
   }
 
-  if (opts.InfFmtNum) {
+  if (opts.InfFmtNum && !(c == 0 && static_cast<int>(value.size()) == len && isLaidOut(value, dec))) {
     // Laid out into the scratch string, then swapped in: out keeps a buffer either way.
     FmtNum(out, dec, c, len, res.formatted);
     out.swap(res.formatted);

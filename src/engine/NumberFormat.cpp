@@ -171,6 +171,27 @@ int FmtNum(std::string_view value, int dec, int cls, int len, std::string& out) 
   return result;
 }
 
+bool isLaidOut(std::string_view value, int dec) {
+  size_t p = 0;
+  while (p < value.size() && value[p] == ' ') ++p;
+  const bool negative = p < value.size() && value[p] == '-';
+  if (negative) ++p;
+  const size_t int_end = dec > 0 ? value.size() - static_cast<size_t>(dec) - 1 : value.size();
+  if (dec > 0 && (value.size() < static_cast<size_t>(dec) + 1 || value[int_end] != '.')) return false;
+  if (p >= int_end) return false;                            // no digit before the point
+  if (value[p] == '0' && int_end - p > 1) return false;      // a leading zero
+  if (negative) {
+    // "-0" and "-0.00" are written without their sign.
+    bool nonzero = false;
+    for (size_t i = p; i < value.size(); ++i) nonzero |= value[i] >= '1' && value[i] <= '9';
+    if (!nonzero) return false;
+  }
+  for (size_t i = p; i < value.size(); ++i) {
+    if ((value[i] < '0' || value[i] > '9') && i != int_end) return false;
+  }
+  return true;
+}
+
 void FixNum(std::string_view value, int dec, int len, bool reformat, std::string& out) {
   const size_t d = toSize(dec);
   size_t i = 0;

@@ -51,6 +51,11 @@ int ChkNum(std::string_view value, int dec);
 // digits and one ".") are ignored. out must not refer to value's characters.
 int FmtNum(std::string_view value, int dec, int cls, int len, std::string& out);
 
+// Whether a value of classification 0 already stands as FmtNum would lay it out (right-aligned,
+// no leading zeros, a digit before the point, no "-" on a zero), so that laying it out again
+// would change nothing. Most values of a sound file do, and skip the work.
+bool isLaidOut(std::string_view value, int dec);
+
 // FixNum: repairs a malformed number into out: a leading "-" is remembered, spaces at both
 // ends go and so does everything from the first inner space on; the decimal point that counts
 // is the "." dec places before the end of what is left, else (dec > 0 only) the first "."; every

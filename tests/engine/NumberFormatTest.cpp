@@ -176,5 +176,25 @@ TEST(WriteZeroNumberTest, RightAlignsZeroWithDecimals) {
   }
 }
 
+TEST(IsLaidOutTest, AgreesWithFmtNum) {
+  // A value counts as laid out exactly when FmtNum would write it unchanged.
+  struct Case {
+    const char* value;
+    int dec;
+    bool laid_out;
+  };
+  for (const Case& c : {Case{"   12.50", 2, true}, Case{"    0.50", 2, true},
+                        Case{"   -1.25", 2, true}, Case{"   00.50", 2, false},
+                        Case{"     .50", 2, false}, Case{"   -0.00", 2, false},
+                        Case{"     120", 0, true}, Case{"    0120", 0, false},
+                        Case{"       0", 0, true}, Case{"      -0", 0, false},
+                        Case{"12345.67", 2, true}, Case{"-1234.50", 2, true}}) {
+    std::string formatted;
+    EXPECT_EQ(FmtNum(c.value, c.dec, ChkNum(c.value, c.dec), 8, formatted), 0) << c.value;
+    EXPECT_EQ(formatted == c.value, c.laid_out) << c.value << " -> " << formatted;
+    EXPECT_EQ(isLaidOut(c.value, c.dec), c.laid_out) << c.value;
+  }
+}
+
 }  // namespace
 }  // namespace tarvex
