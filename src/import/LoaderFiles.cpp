@@ -182,11 +182,14 @@ std::string loaderConnectText(const Rec_Prj& prj, const Unscrambler& unscramble)
 
 std::string batchLine(const Rec_Prj& prj, std::string_view folder, std::string_view base,
                       const Unscrambler& unscramble) {
-  std::string line = "\"" + shInDoubleQuotes(trimView(prj.PTHLDR)) + "\" ";
+  // Built piece by piece: GCC 12 warns falsely (-Wrestrict) on "literal" + temporary chains.
+  std::string line = "\"";
+  line += shInDoubleQuotes(trimView(prj.PTHLDR));
+  line += "\" ";
   line += shWord(loaderConnectText(prj, unscramble));
-  line += "  ";
-  line += " ParFile='" + shInSingleQuotes(path(folder, base, kParameterExt)) + "'";
-  line += '\n';
+  line += "   ParFile='";
+  line += shInSingleQuotes(path(folder, base, kParameterExt));
+  line += "'\n";
   return line;
 }
 
