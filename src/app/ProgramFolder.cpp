@@ -65,14 +65,18 @@ std::string findShippedFile(const std::string& name) {
 Status prepareProgramFolder(const std::string& folder) {
   Status s = makeFolders(folder);
   if (!s.isOk()) return s;
-  const std::string ini = settingsPath(folder);
-  if (fileExists(ini)) return Status::ok();
-  std::string shipped = findShippedFile("Tarvex.ini");
-  if (shipped.empty()) return Status::notFound("the shipped Tarvex.ini was not found");
-  std::string content;
-  s = readWholeFile(shipped, &content);
-  if (!s.isOk()) return s;
-  return replaceFileContent(ini, content);
+  // The settings file and the keyword file come with the program.
+  for (const char* name : {"Tarvex.ini", "Pars.txt"}) {
+    const std::string target = folder + name;
+    if (fileExists(target)) continue;
+    std::string shipped = findShippedFile(name);
+    if (shipped.empty()) return Status::notFound(std::string("the shipped ") + name + " was not found");
+    std::string content;
+    s = readWholeFile(shipped, &content);
+    if (s.isOk()) s = replaceFileContent(target, content);
+    if (!s.isOk()) return s;
+  }
+  return Status::ok();
 }
 
 }  // namespace tarvex

@@ -20,7 +20,8 @@ inline std::string settingsPath(const std::string& folder) { return folder + "Ta
 // resources/ or ../share/tarvex/, else in the source tree's resources/. Empty when not found.
 std::string findShippedFile(const std::string& name);
 
-// Creates the folder when missing and copies the shipped Tarvex.ini into it when it has none.
+// Creates the folder when missing and copies the shipped Tarvex.ini and Pars.txt into it when it
+// has none.
 Status prepareProgramFolder(const std::string& folder);
 
 }  // namespace tarvex

@@ -29,7 +29,9 @@ std::string markRange(std::string_view text, size_t from, size_t len, char color
   return out;
 }
 
-// The nearest opening colour tag ("<^X>" or "<^XY>") before position pos of the template.
+// The nearest opening colour tag ("<^X>" or "<^XY>") before position pos of the template, when
+// its run is still open at pos. A run closed before the placeholder is not resumed: closing and
+// reopening it there would leave a stray "^>" in the line.
 std::string_view openTagBefore(std::string_view tmpl, size_t pos) {
   size_t search = pos;
   while (search > 0) {
@@ -37,7 +39,8 @@ std::string_view openTagBefore(std::string_view tmpl, size_t pos) {
     if (at == std::string_view::npos) return {};
     size_t close = tmpl.find('>', at);
     if (close != std::string_view::npos && close < pos && (close - at == 3 || close - at == 4)) {
-      return tmpl.substr(at, close - at + 1);
+      const bool closed = tmpl.substr(close, pos - close).find("^>") != std::string_view::npos;
+      return closed ? std::string_view() : tmpl.substr(at, close - at + 1);
     }
     search = at;
   }

@@ -64,6 +64,18 @@ TEST_F(EngineLogTest, MarkResumesTheTemplatesColour) {
             " 4142<^M>09^>434420    c3 AB<^R> ^>CD ");
 }
 
+TEST_F(EngineLogTest, RunClosedBeforeThePlaceholderIsNotResumed) {
+  addField("D", 'D', 8);
+  opts_.texts.push_back({"32", "<^r>code <#1#>:^> written as <#2#>"});
+  CheckResult res;
+  res.code = 2;
+  res.tmpl = "32";
+  res.markPos = 7;
+  res.markLen = 2;
+  std::string line = fieldErrorLine(opts_, fields_, 1, "20050231", "20050228", res);
+  EXPECT_TRUE(line.ends_with("<^r>code 2:^> written as 200502<^R>28^>")) << line;
+}
+
 TEST_F(EngineLogTest, LongValuesAreShownByTheirEnds) {
   addField("NOTE", 'C', 20);
   addField("AMOUNT", 'N', 14, 2);

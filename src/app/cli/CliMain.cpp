@@ -10,7 +10,13 @@ namespace {
 constexpr const char* kUsage =
     "usage: tarvex-cli <command> [arguments]\n"
     "commands:\n"
-    "  info FILE.dbf...   show what the reader finds in each DBF file\n";
+    "  info [--home DIR] FILE.dbf...\n"
+    "      show what the reader finds in each DBF file\n"
+    "  convert FILE.dbf... [--home DIR] [--out DIR] [--table NAME] [--set KEY=VALUE]...\n"
+    "          [--prj FIELD=VALUE]... [--plain]\n"
+    "      write the load files of each DBF file (data file or INSERT script, control and\n"
+    "      parameter files, table script, bad file); --set writes a [SETUP] key (or\n"
+    "      Section/Key) of the program folder's Tarvex.ini first, --prj sets a project field\n";
 
 }  // namespace
 
@@ -22,6 +28,7 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "info") return tarvex::cli::runInfo(args, std::cout, std::cerr);
+  if (command == "convert") return tarvex::cli::runConvert(args, std::cout, std::cerr);
   if (command == "-h" || command == "--help" || command == "help") {
     std::cout << kUsage;
     return 0;

@@ -11,4 +11,10 @@ namespace tarvex::cli {
 // tarvex-cli info FILE.dbf...: what the reader finds in each file.
 int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// tarvex-cli convert FILE.dbf... [--home DIR] [--out DIR] [--table NAME] [--set KEY=VALUE]...
+// [--prj FIELD=VALUE]... [--plain]: every file an import run writes for each DBF file (data
+// file or INSERT script, control and parameter files, table script, bad file), the log, and a
+// last line "RnrOra=W RnrErr=E RnrRej=R" per file.
+int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarvex::cli
