@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3
+  python3 python3-dbfread        # python3-dbfread: the independent reader of the tests
 )
 
 missing=()
