@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <map>
 
 #include "app/IniFile.h"
@@ -398,6 +401,43 @@ TEST_F(ConvertDbfTest, StopRequestEndsTheRunAtTheNextRecord) {
   EXPECT_EQ(prj_.RnrOra, 3);  // progress every record; the stop comes during record 3's step
   EXPECT_EQ(out, "z\r\nz\r\nz\r\n");
   EXPECT_THAT(log_.lines, ::testing::Contains("STOP"));
+}
+
+TEST_F(ConvertDbfTest, RecordsLongerThanTheBufferAreWrittenWhole) {
+  // One 65,000-byte character field: the line is longer than the 64,000-byte output buffer.
+  const std::string big(65000, 'q');
+  prj_.ADD_RECNO = "Y";
+  prj_.LNG_RECNO = 3;
+  std::string out = convert(
+      DbfBuilder().field("BIG", 'C', 65000).record(" " + big).record("*" + big).build(), false);
+  // Compared without printing 130,000 bytes on a failure.
+  EXPECT_TRUE(out == big + "  1\r\n" + big + "  2\r\n") << out.size();
+  prj_.InsHdr = "I(";
+  out = convert(DbfBuilder().field("BIG", 'C', 65000).record(" " + big).build(), true);
+  // The long value alone exceeds the line width, so the next value starts a new line.
+  EXPECT_TRUE(out == "SET DEFINE OFF;\r\nI('" + big + "',\r\n    1);\r\nCOMMIT;\r\n")
+      << out.size() << " " << out.substr(out.size() - 30);
+}
+
+TEST_F(ConvertDbfTest, FullDiskIsReportedNotSuccess) {
+  // A file-size limit makes the writes fail part-way, as a full disk does.
+  DbfBuilder b;
+  b.field("A", 'C', 100);
+  for (int k = 0; k < 2000; ++k) b.record(" " + std::string(100, 'w'));
+  const std::string bytes = b.build();
+  struct rlimit old_limit {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 150000;  // room for the DBF file, not for the load file besides it
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  Status s;
+  convert(bytes, false, &s);
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(s.kind(), Status::Kind::kIoError);
+  EXPECT_THAT(s.message(), HasSubstr(load_path_));
+  EXPECT_THAT(boxes_.texts, ElementsAre("File " + dbf_path_ + " Error"));
 }
 
 }  // namespace
