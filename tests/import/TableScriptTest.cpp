@@ -8,34 +8,14 @@
 #include <string>
 
 #include "import/ColumnLayout.h"
+#include "support/FieldLayout.h"
 #include "support/TempDir.h"
 
 namespace tarvex {
 namespace {
 
-struct FieldSpec {
-  const char* name;
-  char type;
-  int32_t len;
-  int32_t dec;
-};
-
-// A field layout as the engine reads it: field 1 starts at position 2, after the deletion flag.
-Rec_Fld layout(std::initializer_list<FieldSpec> fields) {
-  Rec_Fld fld;
-  fld.clear();
-  int32_t pos = 2;
-  for (const FieldSpec& f : fields) {
-    fld.FldNames.push_back(f.name);
-    fld.FldTypes.push_back(f.type);
-    fld.FldLen.push_back(f.len);
-    fld.FldDec.push_back(f.dec);
-    fld.FldPos.push_back(pos);
-    pos += f.len;
-  }
-  fld.FldPos.push_back(pos);
-  return fld;
-}
+using test::FieldSpec;
+using test::layout;
 
 Rec_Fld empLayout() {
   return layout({{"NAME", 'C', 20, 0}, {"BORN", 'D', 8, 0}, {"SALARY", 'N', 10, 2}});
