@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev          # libFuzzer and the sanitizer runtimes
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbfread        # python3-dbfread: the independent reader of the tests
+  libsqlite3-dev                  # the embedded database of the SQLite session
 )
 
 missing=()

@@ -66,6 +66,8 @@
 
 namespace tarvex {
 
+class TextConverter;
+
 inline constexpr int kErrUniqueViolated = 1;
 inline constexpr int kErrInvalidSql = 900;
 inline constexpr int kErrInvalidIdentifier = 904;
@@ -209,8 +211,10 @@ class Session {
   void setHomeName(std::string home) { home_ = std::move(home); }
   const std::string& homeName() const { return home_; }
 
-  // Takes "user/password@server" apart: user up to the first "/", password up to the last "@",
-  // server after it. A text without "/" is a user without password; without "@" no server.
+  // Takes "user/password@server" apart: the server is everything after the first "@" (so a
+  // server text may hold "@", as a URI can; passwords of the system never do), the user is what
+  // stands before the first "/" ahead of it and the password the rest. A text without "/" is a
+  // user without password; without "@" it names no server.
   void setConnectString(std::string_view text);
   // user + "/" + password + "@" + server as read back from the backend (serverReadBack()).
   std::string connectString() const;
@@ -293,6 +297,7 @@ class Session {
   bool connected_ = false;
   std::string home_, user_, password_, server_, charset_;
   std::string activeCharset_;  // the set in force since connect()
+  std::shared_ptr<TextConverter> conv_;  // from activeCharset_ into UTF-8
   ErrorHandler onError_;
   ConnectionLostHandler onLost_;
 };
