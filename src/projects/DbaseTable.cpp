@@ -27,6 +27,8 @@ namespace {
 //      4     4  number of records
 //      8     2  header length: 32 + 32 per column + 1 (the 0x0D terminator) [+ extra bytes]
 //     10     2  record length: 1 (deletion byte) + the column widths
+//     16     4  (reserved for multi-user use) our change counter: every write adds 1, so a
+//               handle notices another handle's write even within one tick of the file clock
 //     28     1  table flags (0x01 production index; we leave it clear)
 //     32  32*n  column descriptors: name (11, NUL padded), type (1), reserved (4), width (1;
 //               a C column may carry a high byte in the decimals byte), decimals (1), 14 reserved
@@ -37,7 +39,7 @@ constexpr char kTerminator = 0x0D;
 constexpr char kEndMark = 0x1A;
 constexpr char kDeleted = '*';
 constexpr char kNotDeleted = ' ';
-constexpr size_t kOffRecordCount = 4, kOffHeaderLength = 8, kOffRecordLength = 10;
+constexpr size_t kOffRecordCount = 4, kOffHeaderLength = 8, kOffRecordLength = 10, kOffCounter = 16;
 
 uint32_t le16(const std::string& b, size_t at) {
   return static_cast<uint8_t>(b[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);
@@ -274,6 +276,7 @@ struct DbaseTable::Impl {
   int fd = -1;
   bool exclusive = false;
   struct stat seen {};  // size and modification time when we last read or wrote the file
+  uint32_t seenCounter = 0;  // the change counter then
 
   // The table in memory.
   std::vector<DbaseColumn> columns;
@@ -554,14 +557,20 @@ struct DbaseTable::Impl {
     count = n;
     rows = b.substr(header_length, static_cast<size_t>(n) * record_length);
     seen = st;
+    seenCounter = le32(b, kOffCounter);
     return Status::ok();
   }
 
+  uint32_t counterOnDisk() const {
+    char c[4] = {0, 0, 0, 0};
+    if (::pread(fd, c, 4, kOffCounter) != 4) return seenCounter;
+    return le32(std::string(c, 4), 0);
+  }
   bool changedOnDisk() const {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return false;
     return st.st_size != seen.st_size || st.st_mtim.tv_sec != seen.st_mtim.tv_sec ||
-           st.st_mtim.tv_nsec != seen.st_mtim.tv_nsec || st.st_ino != seen.st_ino;
+           st.st_mtim.tv_nsec != seen.st_mtim.tv_nsec || counterOnDisk() != seenCounter;
   }
   void noteOwnWrite() { ::fstat(fd, &seen); }
 
@@ -583,7 +592,11 @@ struct DbaseTable::Impl {
     h[1] = static_cast<char>(d.month);
     h[2] = static_cast<char>(d.day);
     putLe32(h + 3, static_cast<uint32_t>(count));
-    return pwriteAll(h, 7, 1);
+    Status s = pwriteAll(h, 7, 1);
+    if (!s.isOk()) return s;
+    ++seenCounter;
+    putLe32(h, seenCounter);
+    return pwriteAll(h, 4, kOffCounter);
   }
 
   // An fcntl write lock over the whole file while a write is under way.
@@ -1105,6 +1118,7 @@ Status DbaseTable::PackTable() {
   header[2] = static_cast<char>(d.month);
   header[3] = static_cast<char>(d.day);
   putLe32(&header[kOffRecordCount], static_cast<uint32_t>(n));
+  putLe32(&header[kOffCounter], m.seenCounter + 1);
   s = replaceFileContent(m.path, header + kept + kEndMark);
   if (!s.isOk()) return s;
   // The name now points at the new file: take it exclusively in place of the old one.
