@@ -12,6 +12,10 @@ class LogSink {
  public:
   virtual ~LogSink() = default;
   virtual void AddLine(std::string_view line) = 0;
+  // Empties the view (the start of a long operation).
+  virtual void ClearLog() {}
+  // Shows the view's first lines (the end of a long operation).
+  virtual void ShowCaret() {}
   // False while no output view is attached; the engine then stops logging.
   virtual bool hasView() const { return true; }
 };

@@ -99,12 +99,12 @@ class TCmpParsG : public LogSink {
   // keyword table with the keyword file's (a default line there sets the default attributes).
   void AttachView(LogView* view);
   // Resets line count, line start and block depth and clears the view.
-  void ClearLog();
+  void ClearLog() override;
   // Appends one line and colours it. Without a view it does nothing.
   void AddLine(std::string_view line) override;
   bool hasView() const override { return view_ != nullptr; }
   // Puts the caret at the start of the view's first line and scrolls it into view.
-  void ShowCaret();
+  void ShowCaret() override;
 
   // --- state, for front ends and tests ---
   size_t lineCount() const { return line_count_; }

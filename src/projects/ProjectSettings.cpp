@@ -142,4 +142,42 @@ Status gatherPrjFromSettings(const IniFile& ini, Rec_Prj* prj) {
   return Status::ok();
 }
 
+Status showPrjInSettings(const IniFile& ini, const Rec_Prj& prj) {
+  Status s = ini.put(kSetup, "EdPrjName", prj.SUBSIST);
+  auto put = [&](const char* section, const char* key, std::string_view value) {
+    if (s.isOk()) s = ini.put(section, key, value);
+  };
+  put("Path", "PthImpDbf", prj.POTECA);
+  put(kSetup, "Mask_DBF", prj.MASK_DBF);
+  for (const FlagKey& f : kFlags) put(kSetup, f.key, prj.*f.column);
+  for (const TextKey& t : kTexts) {
+    if (std::string_view(t.key) != "EdPrjName" && std::string_view(t.key) != "PthImpDbf") {
+      put(t.section, t.key, prj.*t.column);
+    }
+  }
+  for (const NumberKey& n : kNumbers) put(kSetup, n.key, std::to_string(prj.*n.column));
+  put(kSetup, "NrLogRecLoad", prj.NRRECLOAD == -1 ? "All" : std::to_string(prj.NRRECLOAD));
+  int mode = -1;
+  for (int i = 0; i < 4; ++i) {
+    if (prj.LDR_OP == kLoadModes[i]) mode = i;
+  }
+  if (mode >= 0) put(kSetup, "ImportMode", std::to_string(mode));
+  put(kSetup, "ExecModeHiSh", prj.IND_SH_HI == "H" ? "0" : "1");
+  put(kSetup, "InclRDel", prj.INCL_DEL == "Y" ? "Y" : "N");
+  put(kSetup, "ExclDelRec", prj.INCL_DEL != "Y" && prj.INCL_DEL != "R" ? "Y" : "N");
+  put(kSetup, "RestDelRec", prj.INCL_DEL == "R" ? "Y" : "N");
+  if (!prj.DATELESS.blank) put(kSetup, "DateLess", formatDottedDate(prj.DATELESS.date));
+  if (!prj.DATEMORE.blank) put(kSetup, "DateMore", formatDottedDate(prj.DATEMORE.date));
+  for (auto [name, text] : {std::pair{"UserSch", &prj.OWN}, std::pair{"DbseSrv", &prj.BAZA},
+                            std::pair{"SetNls_Lang", &prj.NlsLang}}) {
+    if (!s.isOk() || text->empty()) continue;
+    HistoryList list;
+    list.name = name;
+    GtLstCmBox(ini, &list);
+    list.text = *text;
+    s = SvLstCmBox(ini, &list);
+  }
+  return s;
+}
+
 }  // namespace tarvex

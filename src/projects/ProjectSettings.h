@@ -21,4 +21,11 @@ class IniFile;
 // the fields gathered before it keep their new values.
 Status gatherPrjFromSettings(const IniFile& ini, Rec_Prj* prj);
 
+// Shows a project in the settings file, as showing it in the editors does (SvPrjPeEcr): every
+// option key the editors write gets the project's value, flags unchanged, numbers in decimal
+// (NrLogRecLoad "All" for -1), the load mode and loader window as item numbers, the deleted-
+// records switches from INCL_DEL, dates as dd.mm.yyyy, user, database and NLS_LANG as the
+// selected items of their history lists. The first write that fails is returned.
+Status showPrjInSettings(const IniFile& ini, const Rec_Prj& prj);
+
 }  // namespace tarvex

@@ -16,7 +16,14 @@ constexpr const char* kUsage =
     "          [--prj FIELD=VALUE]... [--plain]\n"
     "      write the load files of each DBF file (data file or INSERT script, control and\n"
     "      parameter files, table script, bad file); --set writes a [SETUP] key (or\n"
-    "      Section/Key) of the program folder's Tarvex.ini first, --prj sets a project field\n";
+    "      Section/Key) of the program folder's Tarvex.ini first, --prj sets a project field\n"
+    "  project save NAME [--set KEY=VALUE]... [--prj FIELD=VALUE]... [--password PW]\n"
+    "  project list | project show NAME | project remove NAME\n"
+    "      keep import projects in the project tables of the program folder\n"
+    "  dbf add --project NAME --folder DIR [--mask MASK] [--clear]\n"
+    "  dbf list --project NAME\n"
+    "      add the DBF files of a folder tree to a project; list a project's DBF files\n"
+    "every command takes --home DIR (the program folder) and --plain (no colours)\n";
 
 }  // namespace
 
@@ -29,6 +36,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "info") return tarvex::cli::runInfo(args, std::cout, std::cerr);
   if (command == "convert") return tarvex::cli::runConvert(args, std::cout, std::cerr);
+  if (command == "project") return tarvex::cli::runProject(args, std::cout, std::cerr);
+  if (command == "dbf") return tarvex::cli::runDbf(args, std::cout, std::cerr);
   if (command == "-h" || command == "--help" || command == "help") {
     std::cout << kUsage;
     return 0;

@@ -17,4 +17,12 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 // last line "RnrOra=W RnrErr=E RnrRej=R" per file.
 int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// tarvex-cli project save NAME | list | show NAME | remove NAME [--home DIR] [--set ...]
+// [--prj ...] [--password PW]: the project operations.
+int runProject(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// tarvex-cli dbf add --project NAME --folder DIR [--mask MASK] [--clear] | list --project NAME:
+// the DBF list of a project.
+int runDbf(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarvex::cli
