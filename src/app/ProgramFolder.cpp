@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "app/IniFile.h"
 #include "common/FileIo.h"
 #include "common/TextUtil.h"
 
@@ -66,6 +67,7 @@ Status prepareProgramFolder(const std::string& folder) {
   Status s = makeFolders(folder);
   if (!s.isOk()) return s;
   // The settings file and the keyword file come with the program.
+  const bool new_settings = !fileExists(settingsPath(folder));
   for (const char* name : {"Tarvex.ini", "Pars.txt"}) {
     const std::string target = folder + name;
     if (fileExists(target)) continue;
@@ -75,6 +77,16 @@ Status prepareProgramFolder(const std::string& folder) {
     s = readWholeFile(shipped, &content);
     if (s.isOk()) s = replaceFileContent(target, content);
     if (!s.isOk()) return s;
+  }
+  if (new_settings) {
+    // A new program folder gets the folders its settings name (relative ones live inside it).
+    IniFile ini(settingsPath(folder));
+    for (const char* key : {"PthImpDbf", "PrmFiSqlLdr", "DirLogFi"}) {
+      std::string path = trim(ini.get("Path", key));
+      if (path.empty() || path[0] == '/') continue;
+      s = makeFolders(folder + path);
+      if (!s.isOk()) return s;
+    }
   }
   return Status::ok();
 }
