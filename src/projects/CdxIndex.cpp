@@ -12,9 +12,9 @@ namespace {
 
 constexpr size_t kPage = 512;
 constexpr size_t kHeaderSize = 2 * kPage;
-constexpr size_t kLeafArea = 488;       // key area of a leaf page (offset 24 .. 511)
+constexpr size_t kLeafArea = 488;  // key area of a leaf page (offset 24 .. 511)
 constexpr size_t kLeafAreaStart = 24;
-constexpr size_t kInteriorArea = 500;   // entries of an interior page (offset 12 .. 511)
+constexpr size_t kInteriorArea = 500;  // entries of an interior page (offset 12 .. 511)
 constexpr size_t kInteriorStart = 12;
 constexpr int kDirectoryKeyLength = 10;  // tag names in the directory
 constexpr uint16_t kAttrRoot = 0x01;
@@ -41,7 +41,8 @@ void putBe32(std::string& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * (3 - i))) & 0xFF);
 }
 uint32_t le16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);
+  return static_cast<uint8_t>(b[at]) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);
 }
 uint32_t le32(const std::string& b, size_t at) {
   uint32_t v = 0;
@@ -154,7 +155,8 @@ std::string leafPage(const TreeKeys& t, size_t begin, size_t end, uint16_t attr)
     const uint64_t packed = static_cast<uint64_t>(t.keys[i].second) |
                             (static_cast<uint64_t>(dup) << l.recBits) |
                             (static_cast<uint64_t>(trail) << (l.recBits + l.countBits));
-    for (int b = 0; b < l.bytes; ++b) page[entry_at + b] = static_cast<char>((packed >> (8 * b)) & 0xFF);
+    for (int b = 0; b < l.bytes; ++b)
+      page[entry_at + b] = static_cast<char>((packed >> (8 * b)) & 0xFF);
     entry_at += static_cast<size_t>(l.bytes);
     const size_t own = key.size() - dup - trail;
     key_end -= own;
@@ -187,9 +189,11 @@ uint32_t appendTree(std::string& file, const TreeKeys& t) {
     const uint32_t first_offset = static_cast<uint32_t>(file.size());
     // Siblings of this level; the root (a level of one page) gets its flag.
     for (size_t i = 0; i < level.size(); ++i) {
-      putLe32(level[i].bytes, 4, i == 0 ? kNoPage : first_offset + static_cast<uint32_t>((i - 1) * kPage));
-      putLe32(level[i].bytes, 8,
-              i + 1 == level.size() ? kNoPage : first_offset + static_cast<uint32_t>((i + 1) * kPage));
+      putLe32(level[i].bytes, 4,
+              i == 0 ? kNoPage : first_offset + static_cast<uint32_t>((i - 1) * kPage));
+      putLe32(
+          level[i].bytes, 8,
+          i + 1 == level.size() ? kNoPage : first_offset + static_cast<uint32_t>((i + 1) * kPage));
       if (level.size() == 1) putLe16(level[i].bytes, 0, le16(level[i].bytes, 0) | kAttrRoot);
       file += level[i].bytes;
     }
@@ -269,13 +273,15 @@ class CdxReader {
       if (!s.isOk()) return s;
       const uint16_t attr = static_cast<uint16_t>(le16(b_, page));
       if (attr & kAttrLeaf) break;
-      if (le16(b_, page + 2) == 0) return bad("interior page at " + std::to_string(page) + " has no keys");
+      if (le16(b_, page + 2) == 0)
+        return bad("interior page at " + std::to_string(page) + " has no keys");
       page = be32(b_, page + kInteriorStart + static_cast<size_t>(key_length) + 4);
     }
     // Along the leaves.
     std::set<uint32_t> leaves;
     while (true) {
-      if (!leaves.insert(page).second) return bad("the leaf pages form a loop at " + std::to_string(page));
+      if (!leaves.insert(page).second)
+        return bad("the leaf pages form a loop at " + std::to_string(page));
       Status s = leaf(page, key_length, out);
       if (!s.isOk()) return s;
       const uint32_t right = le32(b_, page + 8);
@@ -301,7 +307,8 @@ class CdxReader {
   }
 
   Status checkPage(uint32_t page, std::set<uint32_t>* seen) const {
-    if (page % kPage != 0 || page < kHeaderSize || static_cast<uint64_t>(page) + kPage > b_.size()) {
+    if (page % kPage != 0 || page < kHeaderSize ||
+        static_cast<uint64_t>(page) + kPage > b_.size()) {
       return bad("page offset " + std::to_string(page) + " lies outside the file");
     }
     if (seen != nullptr && !seen->insert(page).second) {
@@ -331,13 +338,15 @@ class CdxReader {
       const uint64_t recno = v & ((1ull << rec_bits) - 1);
       const size_t dup = (v >> rec_bits) & ((1ull << dup_bits) - 1);
       const size_t trail = (v >> (rec_bits + dup_bits)) & ((1ull << trail_bits) - 1);
-      if (dup + trail > static_cast<size_t>(key_length)) return bad("entry " + std::to_string(i + 1) + where);
+      if (dup + trail > static_cast<size_t>(key_length))
+        return bad("entry " + std::to_string(i + 1) + where);
       const size_t own = static_cast<size_t>(key_length) - dup - trail;
       if (own > key_end - kLeafAreaStart - count * static_cast<size_t>(bytes)) {
         return bad("key bytes of entry " + std::to_string(i + 1) + " overrun the entries" + where);
       }
       key_end -= own;
-      std::string key = prev.substr(0, dup) + b_.substr(page + key_end, own) + std::string(trail, ' ');
+      std::string key =
+          prev.substr(0, dup) + b_.substr(page + key_end, own) + std::string(trail, ' ');
       out->push_back({key, static_cast<int64_t>(recno)});
       prev = std::move(key);
     }
@@ -359,7 +368,8 @@ Status writeCdxFile(const std::string& path, const std::vector<CdxTag>& tags) {
   // Layout: directory header, directory tree, then for each tag its header and its tree.
   std::vector<const CdxTag*> order;
   for (const CdxTag& t : tags) order.push_back(&t);
-  std::sort(order.begin(), order.end(), [](const CdxTag* a, const CdxTag* b) { return a->name < b->name; });
+  std::sort(order.begin(), order.end(),
+            [](const CdxTag* a, const CdxTag* b) { return a->name < b->name; });
 
   std::string file(kHeaderSize, '\0');
   // The directory tree's "record numbers" are the offsets of the tag headers, which follow the
@@ -370,8 +380,8 @@ Status writeCdxFile(const std::string& path, const std::vector<CdxTag>& tags) {
   const uint32_t tags_start = static_cast<uint32_t>(kHeaderSize + kPage);
   for (const CdxTag* t : order) {
     if (t->keyLength <= 0 || t->keyLength > kCdxMaxKeyLength) {
-      return Status::invalidArgument("cannot write " + path + ": tag " + t->name + " has key length " +
-                                     std::to_string(t->keyLength));
+      return Status::invalidArgument("cannot write " + path + ": tag " + t->name +
+                                     " has key length " + std::to_string(t->keyLength));
     }
     if (t->name.empty() || t->name.size() > static_cast<size_t>(kDirectoryKeyLength)) {
       return Status::invalidArgument("cannot write " + path + ": bad tag name \"" + t->name + "\"");
@@ -383,7 +393,8 @@ Status writeCdxFile(const std::string& path, const std::vector<CdxTag>& tags) {
     TreeKeys tk;
     tk.keyLength = t->keyLength;
     for (const CdxTag::Key& k : t->keys) {
-      if (k.key.size() != static_cast<size_t>(t->keyLength) || k.recno < 0 || k.recno > 0x7FFFFFFF) {
+      if (k.key.size() != static_cast<size_t>(t->keyLength) || k.recno < 0 ||
+          k.recno > 0x7FFFFFFF) {
         return Status::invalidArgument("cannot write " + path + ": a key of tag " + t->name +
                                        " does not fit the tag");
       }
@@ -403,8 +414,8 @@ Status writeCdxFile(const std::string& path, const std::vector<CdxTag>& tags) {
   if (dir_tree.size() != kHeaderSize + kPage) {
     return Status::invalidArgument("cannot write " + path + ": too many tags");
   }
-  file = headerPages(dir_root, kDirectoryKeyLength,
-                     kOptCompact | kOptCompound | kOptDirectory, false, "", "");
+  file = headerPages(dir_root, kDirectoryKeyLength, kOptCompact | kOptCompound | kOptDirectory,
+                     false, "", "");
   file += dir_tree.substr(kHeaderSize);
   file += tag_part;
 
@@ -419,7 +430,8 @@ Status readCdxFile(const std::string& path, std::vector<CdxTag>* tags) {
   if (!s.isOk()) return s;
   CdxReader r(path, bytes);
   if (bytes.size() < kHeaderSize + kPage || bytes.size() % kPage != 0) {
-    return r.bad("its size " + std::to_string(bytes.size()) + " is not a whole number of 512-byte pages");
+    return r.bad("its size " + std::to_string(bytes.size()) +
+                 " is not a whole number of 512-byte pages");
   }
   CdxTag dir;
   uint32_t dir_root = 0;

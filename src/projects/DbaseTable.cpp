@@ -42,7 +42,8 @@ constexpr char kNotDeleted = ' ';
 constexpr size_t kOffRecordCount = 4, kOffHeaderLength = 8, kOffRecordLength = 10, kOffCounter = 16;
 
 uint32_t le16(const std::string& b, size_t at) {
-  return static_cast<uint8_t>(b[at]) | (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);
+  return static_cast<uint8_t>(b[at]) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8);
 }
 uint32_t le32(const std::string& b, size_t at) {
   uint32_t v = 0;
@@ -171,7 +172,8 @@ class ExprParser {
     auto e = std::make_shared<Expr>();
     skip();
     const size_t start = pos_;
-    while (pos_ < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_')) {
+    while (pos_ < s_.size() &&
+           (std::isalnum(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '_')) {
       ++pos_;
     }
     if (pos_ == start) return error("column name expected");
@@ -188,7 +190,8 @@ class ExprParser {
     }
     if (e->op.empty()) return error("comparison expected");
     skip();
-    if (pos_ >= s_.size() || (s_[pos_] != '\'' && s_[pos_] != '"')) return error("quoted text expected");
+    if (pos_ >= s_.size() || (s_[pos_] != '\'' && s_[pos_] != '"'))
+      return error("quoted text expected");
     const char quote = s_[pos_++];
     const size_t text_start = pos_;
     while (pos_ < s_.size() && s_[pos_] != quote) ++pos_;
@@ -228,13 +231,15 @@ Status parseKeyExpr(std::string_view text, const std::vector<DbaseColumn>& cols,
   size_t pos = 0;
   while (true) {
     const size_t plus = body.find('+', pos);
-    const std::string_view name = trimView(body.substr(pos, plus == std::string_view::npos ? plus : plus - pos));
+    const std::string_view name =
+        trimView(body.substr(pos, plus == std::string_view::npos ? plus : plus - pos));
     int idx = -1;
     for (size_t i = 0; i < cols.size(); ++i) {
       if (equalsIgnoreCase(cols[i].name, name)) idx = static_cast<int>(i);
     }
     if (idx < 0) return bad("no column \"" + std::string(name) + "\"");
-    if (cols[static_cast<size_t>(idx)].type != 'C') return bad("column " + cols[static_cast<size_t>(idx)].name + " is not a C column");
+    if (cols[static_cast<size_t>(idx)].type != 'C')
+      return bad("column " + cols[static_cast<size_t>(idx)].name + " is not a C column");
     out->columns.push_back(idx);
     out->length += cols[static_cast<size_t>(idx)].length;
     if (plus == std::string_view::npos) break;
@@ -275,7 +280,7 @@ struct DbaseTable::Impl {
   std::string path;
   int fd = -1;
   bool exclusive = false;
-  struct stat seen {};  // size and modification time when we last read or wrote the file
+  struct stat seen {};       // size and modification time when we last read or wrote the file
   uint32_t seenCounter = 0;  // the change counter then
 
   // The table in memory.
@@ -316,7 +321,8 @@ struct DbaseTable::Impl {
   }
 
   std::string_view field(const char* rec, int idx) const {
-    return std::string_view(rec + offsets[static_cast<size_t>(idx)], static_cast<size_t>(columns[static_cast<size_t>(idx)].length));
+    return std::string_view(rec + offsets[static_cast<size_t>(idx)],
+                            static_cast<size_t>(columns[static_cast<size_t>(idx)].length));
   }
 
   // --- expressions ---
@@ -334,10 +340,14 @@ struct DbaseTable::Impl {
   }
   bool eval(const Expr& e, const char* rec) const {
     switch (e.kind) {
-      case Expr::Kind::kAnd: return eval(*e.a, rec) && eval(*e.b, rec);
-      case Expr::Kind::kOr: return eval(*e.a, rec) || eval(*e.b, rec);
-      case Expr::Kind::kNot: return !eval(*e.a, rec);
-      case Expr::Kind::kCompare: break;
+      case Expr::Kind::kAnd:
+        return eval(*e.a, rec) && eval(*e.b, rec);
+      case Expr::Kind::kOr:
+        return eval(*e.a, rec) || eval(*e.b, rec);
+      case Expr::Kind::kNot:
+        return !eval(*e.a, rec);
+      case Expr::Kind::kCompare:
+        break;
     }
     const std::string_view v = field(rec, e.columnIndex);
     if (e.op == "=") return v.substr(0, e.text.size()) == e.text && v.size() >= e.text.size();
@@ -395,8 +405,9 @@ struct DbaseTable::Impl {
     }
     std::stable_sort(t.keys.begin(), t.keys.end(), keyLess);
     if (t.info.unique) {
-      auto last = std::unique(t.keys.begin(), t.keys.end(),
-                              [](const DbaseTagKey& a, const DbaseTagKey& b) { return a.key == b.key; });
+      auto last =
+          std::unique(t.keys.begin(), t.keys.end(),
+                      [](const DbaseTagKey& a, const DbaseTagKey& b) { return a.key == b.key; });
       t.keys.erase(last, t.keys.end());
     }
     t.dirty = true;
@@ -431,7 +442,8 @@ struct DbaseTable::Impl {
     if (!trimView(for_expr).empty()) {
       s = ExprParser(for_expr).parse(&t.forExpr);
       if (s.isOk()) s = bind(t.forExpr.get());
-      if (!s.isOk()) return Status::invalidArgument(name() + ": tag " + t.info.name + ": " + s.message());
+      if (!s.isOk())
+        return Status::invalidArgument(name() + ": tag " + t.info.name + ": " + s.message());
     }
     return Status::ok();
   }
@@ -496,7 +508,8 @@ struct DbaseTable::Impl {
     }
     b.resize(got);
     if (b.size() < kHeaderFixed + 1) {
-      return corrupt("cut short: " + std::to_string(b.size()) + " bytes, a dBase header needs at least 33");
+      return corrupt("cut short: " + std::to_string(b.size()) +
+                     " bytes, a dBase header needs at least 33");
     }
     const size_t header_length = le16(b, kOffHeaderLength);
     const size_t record_length = le16(b, kOffRecordLength);
@@ -512,7 +525,8 @@ struct DbaseTable::Impl {
     while (true) {
       if (at >= header_length) return corrupt("the column descriptors have no end mark (0x0D)");
       if (b[at] == kTerminator) break;
-      if (at + kDescriptor > header_length) return corrupt("column descriptor " + std::to_string(cols.size() + 1) + " is cut short");
+      if (at + kDescriptor > header_length)
+        return corrupt("column descriptor " + std::to_string(cols.size() + 1) + " is cut short");
       DbaseColumn c;
       size_t nl = 0;
       while (nl < 11 && b[at + nl] != '\0') ++nl;
@@ -525,7 +539,8 @@ struct DbaseTable::Impl {
         c.decimals = 0;
       }
       if (c.name.empty() || c.length == 0) {
-        return corrupt("column descriptor " + std::to_string(cols.size() + 1) + " has no name or no width");
+        return corrupt("column descriptor " + std::to_string(cols.size() + 1) +
+                       " has no name or no width");
       }
       offs.push_back(width);
       width += static_cast<size_t>(c.length);
@@ -534,20 +549,21 @@ struct DbaseTable::Impl {
     }
     if (cols.empty()) return corrupt("the table has no columns");
     if (width != record_length) {
-      return corrupt("record length " + std::to_string(record_length) + " in the header, but the columns need " +
-                     std::to_string(width));
+      return corrupt("record length " + std::to_string(record_length) +
+                     " in the header, but the columns need " + std::to_string(width));
     }
     const size_t body = b.size() - header_length;
     const int64_t whole = static_cast<int64_t>(body / record_length);
     if (whole < n) {
-      return corrupt("cut short: the header counts " + std::to_string(n) + " records, the file holds " +
-                     std::to_string(whole));
+      return corrupt("cut short: the header counts " + std::to_string(n) +
+                     " records, the file holds " + std::to_string(whole));
     }
     for (int64_t r = 0; r < n; ++r) {
       const char flag = b[header_length + static_cast<size_t>(r) * record_length];
       if (flag != kDeleted && flag != kNotDeleted) {
         return corrupt("record " + std::to_string(r + 1) + " starts with byte " +
-                       std::to_string(static_cast<uint8_t>(flag)) + " instead of the deletion flag");
+                       std::to_string(static_cast<uint8_t>(flag)) +
+                       " instead of the deletion flag");
       }
     }
     columns = std::move(cols);
@@ -630,7 +646,8 @@ struct DbaseTable::Impl {
       const int64_t recno = count + 1;
       std::string bytes = buffer;
       bytes += kEndMark;
-      s = pwriteAll(bytes.data(), bytes.size(), headerLength + static_cast<uint64_t>(count) * recordLength);
+      s = pwriteAll(bytes.data(), bytes.size(),
+                    headerLength + static_cast<uint64_t>(count) * recordLength);
       if (!s.isOk()) return s;
       rows += buffer;
       count = recno;
@@ -645,14 +662,18 @@ struct DbaseTable::Impl {
     } else {
       const int64_t recno = editRecno;
       if (recno < 1 || recno > count) {
-        return Status::corrupt("the table " + path + " lost record " + std::to_string(recno) + " while it was edited");
+        return Status::corrupt("the table " + path + " lost record " + std::to_string(recno) +
+                               " while it was edited");
       }
-      s = pwriteAll(buffer.data(), recordLength, headerLength + static_cast<uint64_t>(recno - 1) * recordLength);
+      s = pwriteAll(buffer.data(), recordLength,
+                    headerLength + static_cast<uint64_t>(recno - 1) * recordLength);
       if (!s.isOk()) return s;
       std::vector<std::string> old_keys;
-      for (Tag& t : tags) old_keys.push_back(indexed(t, record(recno)) ? keyOf(t, record(recno)) : std::string());
+      for (Tag& t : tags)
+        old_keys.push_back(indexed(t, record(recno)) ? keyOf(t, record(recno)) : std::string());
       const std::string old_row(record(recno), recordLength);
-      std::memcpy(rows.data() + static_cast<size_t>(recno - 1) * recordLength, buffer.data(), recordLength);
+      std::memcpy(rows.data() + static_cast<size_t>(recno - 1) * recordLength, buffer.data(),
+                  recordLength);
       for (size_t i = 0; i < tags.size(); ++i) {
         if (indexed(tags[i], old_row.data())) removeKey(tags[i], old_keys[i], recno);
         insertKey(tags[i], recno);
@@ -691,7 +712,9 @@ struct DbaseTable::Impl {
 };
 
 DbaseTable::DbaseTable() : impl_(std::make_unique<Impl>()) {}
-DbaseTable::~DbaseTable() { close(); }
+DbaseTable::~DbaseTable() {
+  close();
+}
 
 Status DbaseTable::create(const std::string& path, const std::vector<DbaseColumn>& columns) {
   if (columns.empty()) return Status::invalidArgument("cannot create " + path + ": no columns");
@@ -711,10 +734,12 @@ Status DbaseTable::create(const std::string& path, const std::vector<DbaseColumn
       c.length = 8;
       c.decimals = 0;
     } else if (c.type == 'C') {
-      if (c.length < 1 || c.length > 254) return Status::invalidArgument(where + ": width must be 1..254");
+      if (c.length < 1 || c.length > 254)
+        return Status::invalidArgument(where + ": width must be 1..254");
       c.decimals = 0;
     } else if (c.type == 'N') {
-      if (c.length < 1 || c.length > 20 || c.decimals < 0 || (c.decimals > 0 && c.decimals >= c.length - 1)) {
+      if (c.length < 1 || c.length > 20 || c.decimals < 0 ||
+          (c.decimals > 0 && c.decimals >= c.length - 1)) {
         return Status::invalidArgument(where + ": width must be 1..20 with fewer decimals");
       }
     } else {
@@ -760,8 +785,9 @@ Status DbaseTable::open(const std::string& path, bool exclusive) {
     const int err = errno;
     ::close(fd);
     if (err == EWOULDBLOCK) {
-      return Status::ioError("the table " + path + (exclusive ? " is open elsewhere; it cannot be taken exclusively"
-                                                               : " is in exclusive use elsewhere"));
+      return Status::ioError("the table " + path +
+                             (exclusive ? " is open elsewhere; it cannot be taken exclusively"
+                                        : " is in exclusive use elsewhere"));
     }
     return Status::fromErrno("cannot lock the table " + path, err);
   }
@@ -837,10 +863,18 @@ Status DbaseTable::close() {
   return result;
 }
 
-bool DbaseTable::isOpen() const { return impl_->fd >= 0; }
-bool DbaseTable::isExclusive() const { return impl_->fd >= 0 && impl_->exclusive; }
-const std::string& DbaseTable::path() const { return impl_->path; }
-std::string DbaseTable::tableName() const { return impl_->name(); }
+bool DbaseTable::isOpen() const {
+  return impl_->fd >= 0;
+}
+bool DbaseTable::isExclusive() const {
+  return impl_->fd >= 0 && impl_->exclusive;
+}
+const std::string& DbaseTable::path() const {
+  return impl_->path;
+}
+std::string DbaseTable::tableName() const {
+  return impl_->name();
+}
 
 void DbaseTable::clearIndexFiles() {
   impl_->indexFiles.clear();
@@ -851,14 +885,20 @@ void DbaseTable::addIndexFile(const std::string& cdx_path) {
   auto& f = impl_->indexFiles;
   if (std::find(f.begin(), f.end(), cdx_path) == f.end()) f.push_back(cdx_path);
 }
-const std::vector<std::string>& DbaseTable::indexFiles() const { return impl_->indexFiles; }
+const std::vector<std::string>& DbaseTable::indexFiles() const {
+  return impl_->indexFiles;
+}
 
-const std::vector<DbaseColumn>& DbaseTable::columns() const { return impl_->columns; }
+const std::vector<DbaseColumn>& DbaseTable::columns() const {
+  return impl_->columns;
+}
 int DbaseTable::columnIndex(std::string_view name) const {
   int idx = -1;
   return impl_->columnOf(name, &idx).isOk() ? idx : -1;
 }
-int64_t DbaseTable::recordCount() const { return impl_->count; }
+int64_t DbaseTable::recordCount() const {
+  return impl_->count;
+}
 
 Status DbaseTable::first() {
   Impl& m = *impl_;
@@ -910,8 +950,12 @@ Status DbaseTable::last() {
   return Status::ok();
 }
 
-bool DbaseTable::eof() const { return impl_->cur == 0 && impl_->mode == Impl::Mode::kBrowse; }
-int64_t DbaseTable::recNo() const { return impl_->cur; }
+bool DbaseTable::eof() const {
+  return impl_->cur == 0 && impl_->mode == Impl::Mode::kBrowse;
+}
+int64_t DbaseTable::recNo() const {
+  return impl_->cur;
+}
 
 Status DbaseTable::goTo(int64_t recno) {
   Impl& m = *impl_;
@@ -930,8 +974,12 @@ bool DbaseTable::isDeleted() const {
   return rec != nullptr && rec[0] == kDeleted;
 }
 
-void DbaseTable::setUseDeleted(bool on) { impl_->useDeleted = on; }
-bool DbaseTable::useDeleted() const { return impl_->useDeleted; }
+void DbaseTable::setUseDeleted(bool on) {
+  impl_->useDeleted = on;
+}
+bool DbaseTable::useDeleted() const {
+  return impl_->useDeleted;
+}
 
 Status DbaseTable::setFilter(std::string_view expression) {
   Impl& m = *impl_;
@@ -945,17 +993,26 @@ Status DbaseTable::setFilter(std::string_view expression) {
   m.filterText = std::string(expression);
   return Status::ok();
 }
-const std::string& DbaseTable::filter() const { return impl_->filterText; }
-void DbaseTable::setFiltered(bool on) { impl_->filtered = on; }
-bool DbaseTable::filtered() const { return impl_->filtered; }
+const std::string& DbaseTable::filter() const {
+  return impl_->filterText;
+}
+void DbaseTable::setFiltered(bool on) {
+  impl_->filtered = on;
+}
+bool DbaseTable::filtered() const {
+  return impl_->filtered;
+}
 
-Status DbaseTable::BuildTag(const std::string& cdx_path, const std::string& tag, const std::string& key_expr,
-                            const std::string& filter_expr, bool duplicates_allowed, bool descending) {
+Status DbaseTable::BuildTag(const std::string& cdx_path, const std::string& tag,
+                            const std::string& key_expr, const std::string& filter_expr,
+                            bool duplicates_allowed, bool descending) {
   Impl& m = *impl_;
   if (!isOpen()) return Status::invalidArgument("the table " + m.path + " is not open");
-  if (!m.exclusive) return Status::invalidArgument(m.name() + ": building a tag needs exclusive use");
+  if (!m.exclusive)
+    return Status::invalidArgument(m.name() + ": building a tag needs exclusive use");
   if (descending) return Status::invalidArgument(m.name() + ": descending tags are not supported");
-  if (!validColumnName(tag)) return Status::invalidArgument(m.name() + ": bad tag name \"" + tag + "\"");
+  if (!validColumnName(tag))
+    return Status::invalidArgument(m.name() + ": bad tag name \"" + tag + "\"");
   Status s = m.postPending();
   if (!s.isOk()) return s;
   Tag t;
@@ -995,7 +1052,9 @@ Status DbaseTable::setIndexName(std::string_view tag) {
   }
   return Status::notFound(m.name() + " has no tag " + std::string(tag));
 }
-const std::string& DbaseTable::indexName() const { return impl_->indexName; }
+const std::string& DbaseTable::indexName() const {
+  return impl_->indexName;
+}
 
 std::vector<DbaseTagInfo> DbaseTable::tags() const {
   std::vector<DbaseTagInfo> out;
@@ -1021,7 +1080,9 @@ Status DbaseTable::FindKey(std::string_view key, bool exact, bool partial, bool*
   const std::string k(key);
   const auto lb = std::lower_bound(t->keys.begin(), t->keys.end(), DbaseTagKey{k, 0}, keyLess);
   const std::string want = rtrimBlanks(k);
-  for (auto it = lb; it != t->keys.end() && it->key.compare(0, k.size(), k) == 0 && it->key.size() >= k.size(); ++it) {
+  for (auto it = lb;
+       it != t->keys.end() && it->key.compare(0, k.size(), k) == 0 && it->key.size() >= k.size();
+       ++it) {
     if (!m.visible(it->recno)) continue;
     if (exact && rtrimBlanks(it->key) != want) continue;
     m.cur = it->recno;
@@ -1065,7 +1126,9 @@ void DbaseTable::cancel() {
   impl_->buffer.clear();
 }
 
-bool DbaseTable::isEditing() const { return impl_->mode != Impl::Mode::kBrowse; }
+bool DbaseTable::isEditing() const {
+  return impl_->mode != Impl::Mode::kBrowse;
+}
 
 Status DbaseTable::deleteRecord() {
   Impl& m = *impl_;
@@ -1108,7 +1171,8 @@ Status DbaseTable::PackTable() {
   std::string header(m.headerLength, '\0');
   size_t got = 0;
   while (got < header.size()) {
-    const ssize_t r = ::pread(m.fd, header.data() + got, header.size() - got, static_cast<off_t>(got));
+    const ssize_t r =
+        ::pread(m.fd, header.data() + got, header.size() - got, static_cast<off_t>(got));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) return m.ioFail("read", r < 0 ? errno : EIO);
     got += static_cast<size_t>(r);
@@ -1157,30 +1221,39 @@ Status DbaseTable::WriteText(std::string_view column, std::string_view value) {
   int idx = -1;
   Status s = m.columnOf(column, &idx);
   if (!s.isOk()) return s;
-  if (m.mode == Impl::Mode::kBrowse) return Status::invalidArgument(m.name() + ": write to " + std::string(column) + " outside append or edit");
+  if (m.mode == Impl::Mode::kBrowse)
+    return Status::invalidArgument(m.name() + ": write to " + std::string(column) +
+                                   " outside append or edit");
   const DbaseColumn& c = m.columns[static_cast<size_t>(idx)];
   const size_t width = static_cast<size_t>(c.length);
   std::string bytes;
   if (c.type == 'N') {
     const std::string_view t = trimView(value);
     if (!t.empty() && !isNumberText(t)) {
-      return Status::invalidArgument(m.name() + ": column " + c.name + " takes numbers, not \"" + std::string(value) + "\"");
+      return Status::invalidArgument(m.name() + ": column " + c.name + " takes numbers, not \"" +
+                                     std::string(value) + "\"");
     }
     bytes = padLeft(t, width);
   } else if (c.type == 'D') {
     const std::string_view t = trimView(value);
-    const bool digits = t.size() == 8 && std::all_of(t.begin(), t.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
-    if (!t.empty() && !(digits && isValidDate(std::stoi(std::string(t.substr(0, 4))), std::stoi(std::string(t.substr(4, 2))),
-                                               std::stoi(std::string(t.substr(6, 2)))))) {
-      return Status::invalidArgument(m.name() + ": column " + c.name + " takes dates as YYYYMMDD, not \"" + std::string(value) + "\"");
+    const bool digits = t.size() == 8 && std::all_of(t.begin(), t.end(), [](char ch) {
+                          return ch >= '0' && ch <= '9';
+                        });
+    if (!t.empty() && !(digits && isValidDate(std::stoi(std::string(t.substr(0, 4))),
+                                              std::stoi(std::string(t.substr(4, 2))),
+                                              std::stoi(std::string(t.substr(6, 2)))))) {
+      return Status::invalidArgument(m.name() + ": column " + c.name +
+                                     " takes dates as YYYYMMDD, not \"" + std::string(value) +
+                                     "\"");
     }
     bytes = padRight(t, width);
   } else {
     bytes = padRight(value, width);
   }
   if (bytes.size() > width) {
-    return Status::invalidArgument(m.name() + ": the value for column " + c.name + " is " + std::to_string(value.size()) +
-                                   " bytes long, the column holds " + std::to_string(width));
+    return Status::invalidArgument(m.name() + ": the value for column " + c.name + " is " +
+                                   std::to_string(value.size()) + " bytes long, the column holds " +
+                                   std::to_string(width));
   }
   std::memcpy(m.buffer.data() + m.offsets[static_cast<size_t>(idx)], bytes.data(), width);
   return Status::ok();
@@ -1200,10 +1273,13 @@ Status DbaseTable::ReadWhole(std::string_view column, int64_t* out) const {
   }
   const size_t dot = t.find('.');
   const std::string_view whole = t.substr(0, dot);
-  std::optional<int64_t> v = (whole == "-" || whole == "+" || whole.empty()) ? std::optional<int64_t>(0) : parseInteger(whole);
+  std::optional<int64_t> v = (whole == "-" || whole == "+" || whole.empty())
+                                 ? std::optional<int64_t>(0)
+                                 : parseInteger(whole);
   if (!isNumberText(t) || !v) {
-    return Status::corrupt(m.name() + ": column " + m.columns[static_cast<size_t>(idx)].name + " of record " +
-                           std::to_string(m.cur) + " holds \"" + std::string(t) + "\", not a number");
+    return Status::corrupt(m.name() + ": column " + m.columns[static_cast<size_t>(idx)].name +
+                           " of record " + std::to_string(m.cur) + " holds \"" + std::string(t) +
+                           "\", not a number");
   }
   *out = *v;
   return Status::ok();
@@ -1215,7 +1291,8 @@ Status DbaseTable::WriteWhole(std::string_view column, int64_t value) {
   Status s = m.columnOf(column, &idx);
   if (!s.isOk()) return s;
   const DbaseColumn& c = m.columns[static_cast<size_t>(idx)];
-  if (c.type != 'N') return Status::invalidArgument(m.name() + ": column " + c.name + " is not numeric");
+  if (c.type != 'N')
+    return Status::invalidArgument(m.name() + ": column " + c.name + " is not numeric");
   return WriteText(column, std::to_string(value));
 }
 
@@ -1225,15 +1302,18 @@ Status DbaseTable::ReadDate(std::string_view column, DbfDate* out) const {
   Status s = m.columnOf(column, &idx);
   if (!s.isOk()) return s;
   const DbaseColumn& c = m.columns[static_cast<size_t>(idx)];
-  if (c.type != 'D') return Status::invalidArgument(m.name() + ": column " + c.name + " is not a date column");
+  if (c.type != 'D')
+    return Status::invalidArgument(m.name() + ": column " + c.name + " is not a date column");
   const char* rec = m.currentBytes();
   if (rec == nullptr) return m.noRow();
   const std::string_view v = m.field(rec, idx);
-  if (std::all_of(v.begin(), v.end(), [](char ch) { return ch == ' ' || ch == '0' || ch == '\0'; })) {
+  if (std::all_of(v.begin(), v.end(),
+                  [](char ch) { return ch == ' ' || ch == '0' || ch == '\0'; })) {
     *out = DbfDate{};
     return Status::ok();
   }
-  const bool digits = v.size() == 8 && std::all_of(v.begin(), v.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+  const bool digits = v.size() == 8 && std::all_of(v.begin(), v.end(),
+                                                   [](char ch) { return ch >= '0' && ch <= '9'; });
   if (digits) {
     const int y = std::stoi(std::string(v.substr(0, 4)));
     const int mo = std::stoi(std::string(v.substr(4, 2)));
@@ -1243,8 +1323,8 @@ Status DbaseTable::ReadDate(std::string_view column, DbfDate* out) const {
       return Status::ok();
     }
   }
-  return Status::corrupt(m.name() + ": column " + c.name + " of record " + std::to_string(m.cur) + " holds \"" +
-                         std::string(v) + "\", not a date");
+  return Status::corrupt(m.name() + ": column " + c.name + " of record " + std::to_string(m.cur) +
+                         " holds \"" + std::string(v) + "\", not a date");
 }
 
 Status DbaseTable::WriteDate(std::string_view column, const DbfDate& value) {
@@ -1253,7 +1333,8 @@ Status DbaseTable::WriteDate(std::string_view column, const DbfDate& value) {
   Status s = m.columnOf(column, &idx);
   if (!s.isOk()) return s;
   const DbaseColumn& c = m.columns[static_cast<size_t>(idx)];
-  if (c.type != 'D') return Status::invalidArgument(m.name() + ": column " + c.name + " is not a date column");
+  if (c.type != 'D')
+    return Status::invalidArgument(m.name() + ": column " + c.name + " is not a date column");
   if (value.blank) return WriteText(column, "");
   if (!isValidDate(value.date.year, value.date.month, value.date.day)) {
     return Status::invalidArgument(m.name() + ": column " + c.name + ": not a calendar date");

@@ -13,9 +13,10 @@
 //
 // Model. The whole table is held in memory (project tables are small) and every post, delete and
 // pack writes the changed bytes to the file before it returns (no fsync). Before each cursor
-// move, seek and write the engine checks the file's size and modification time and re-reads it
-// when another handle (another program run, the command line) changed it, so handles that use
-// the same folder see each other's rows.
+// move, seek and write the engine checks the file's size, modification time and a change
+// counter that every write bumps (header bytes 16-19, reserved for multi-user use in dBase) and
+// re-reads the file when another handle (another program run, the command line) changed it, so
+// handles that use the same folder see each other's rows.
 //
 // Sharing. open() takes a shared flock on the file, open(..., exclusive=true) an exclusive one;
 // both fail at once (no waiting) with a message naming the file when the other kind is held
@@ -62,12 +63,12 @@ struct DbaseTagKey {
   friend bool operator==(const DbaseTagKey&, const DbaseTagKey&) = default;
 };
 struct DbaseTagInfo {
-  std::string name;        // as given to BuildTag (matching ignores letter case)
-  std::string indexFile;   // the compound index file the tag is written to
-  std::string keyExpr;     // as given
-  std::string forExpr;     // "" when every row is indexed
-  bool unique = false;     // duplicates not allowed: only the first row of each key
-  int keyLength = 0;       // bytes of every key
+  std::string name;       // as given to BuildTag (matching ignores letter case)
+  std::string indexFile;  // the compound index file the tag is written to
+  std::string keyExpr;    // as given; LEFT(expr,240) when the keys would be longer (CdxIndex.h)
+  std::string forExpr;    // "" when every row is indexed
+  bool unique = false;    // duplicates not allowed: only the first row of each key
+  int keyLength = 0;      // bytes of every key
 };
 
 class DbaseTable {
@@ -99,8 +100,8 @@ class DbaseTable {
   Status close();
   bool isOpen() const;
   bool isExclusive() const;
-  const std::string& path() const;        // as given to open()
-  std::string tableName() const;          // file-name part of path()
+  const std::string& path() const;  // as given to open()
+  std::string tableName() const;    // file-name part of path()
 
   // IndexFiles: the compound index files opened with the table. Changing the list takes effect
   // at the next open(); clearing it also forgets the tags in memory, so the next open() has
@@ -148,9 +149,9 @@ class DbaseTable {
   // compound index file cdx_path with every tag of that file. The table must be open
   // exclusively. Descending tags are not offered (kInvalidArgument), nor key expressions over
   // columns other than C. The selected tag does not change.
-  Status BuildTag(const std::string& cdx_path, const std::string& tag,
-                  const std::string& key_expr, const std::string& filter_expr = "",
-                  bool duplicates_allowed = true, bool descending = false);
+  Status BuildTag(const std::string& cdx_path, const std::string& tag, const std::string& key_expr,
+                  const std::string& filter_expr = "", bool duplicates_allowed = true,
+                  bool descending = false);
   // IndexName: the selected tag ("" for record order). Setting an unknown tag is kNotFound and
   // keeps the old one. The current row stays current.
   Status setIndexName(std::string_view tag);

@@ -28,51 +28,55 @@ namespace {
 constexpr int kNum = 11;
 constexpr int kPath = 254;
 
-DbaseColumn C(const char* name, int width) { return {name, 'C', width, 0}; }
-DbaseColumn N(const char* name) { return {name, 'N', kNum, 0}; }
-DbaseColumn D(const char* name) { return {name, 'D', 8, 0}; }
+DbaseColumn C(const char* name, int width) {
+  return {name, 'C', width, 0};
+}
+DbaseColumn N(const char* name) {
+  return {name, 'N', kNum, 0};
+}
+DbaseColumn D(const char* name) {
+  return {name, 'D', 8, 0};
+}
 
 }  // namespace
 
 const std::vector<DbaseColumn>& lstPrjColumns() {
   static const std::vector<DbaseColumn> kColumns = {
-      C("SER_NO", 6), C("SUBSIST", 100), C("POTECA", kPath), C("MASK_DBF", 100),
-      C("ADD_RECNO", 1), C("NM_RECNO", 128), N("LNG_RECNO"),
-      C("ADD_DELETE", 1), C("NM_DELETE", 128), N("LNG_DELETE"),
-      C("ADD_ERRCOD", 1), C("NM_ERRCOD", 128), N("LNG_ERRCOD"),
-      C("ADD_PATH", 1), C("NM_PATH", 128), N("LNG_PATH"),
-      C("ADD_SPFLD1", 1), C("NM_SPFLD1", 128), N("LNG_SPFLD1"), N("TIP_SPFLD1"),
-      C("ADD_SPFLD2", 1), C("NM_SPFLD2", 128), N("LNG_SPFLD2"), N("TIP_SPFLD2"),
-      N("TRLOGICFLD"), N("DFLOGICFLD"), C("VALDT_NULL", 8), C("INCL_DEL", 1),
-      N("MAX_INCL_E"), N("ERRTOALLOW"), N("NRRECSKIP"), N("NRRECLOAD"),
-      C("CHKDTERR", 1), N("ERINDATE"), C("CHKDTNULL", 1), N("ERCDDTNULL"),
-      C("CHKDTLESS", 1), N("DTISLESS"), D("DATELESS"),
-      C("CHKDTMORE", 1), N("DTISMORE"), D("DATEMORE"),
-      C("CHKNMERR", 1), N("ERINNUM"), C("CHKDCERR", 1), N("ERINDECP"),
-      C("CHKNMERR2", 1), N("ERINNUM2"), C("CHKCHRER", 1), N("ERINCHAR"),
-      C("CHKCHRER2", 1), N("ERINCHAR2"), C("CHKLGCER", 1), N("ERINLGC"),
-      C("CHKFRSTER", 1), N("ERINFRSTB"),
-      C("ORAENABLE", 1), C("SQLLDENB", 1), C("EXCL_PR", 1), C("SET_LANG", 1),
-      C("CONNECTING", 1), C("IP", kPath), N("PORT"), N("HOMENAME"),
-      C("OWN", 128), C("BAZA", kPath), C("SAVE_PASS", 1), C("PAROLA", kPath),
-      C("IFNISBLANK", 1), C("IND_1_TAB", 1), C("LDR_CTRL", 128), C("LDR_OP", 10),
-      C("IND_SH_HI", 1), C("USE_DPL", 1), C("USEUNREC", 1), N("BINDSIZE"),
-      N("ROWS_N"), N("COMMIT"), C("PTHLDR", kPath), C("DIRTMPFI", kPath),
-      C("DIRLOGFI", kPath), C("FLTR", 1), N("NR_DBF"), D("DT_CR_LST"),
-      D("DT_ST_PRJ"), C("TIMP", 20), C("OPTIONS", 100), C("VAL_SPFLD1", 100),
+      C("SER_NO", 6),       C("SUBSIST", 100),   C("POTECA", kPath),  C("MASK_DBF", 100),
+      C("ADD_RECNO", 1),    C("NM_RECNO", 128),  N("LNG_RECNO"),      C("ADD_DELETE", 1),
+      C("NM_DELETE", 128),  N("LNG_DELETE"),     C("ADD_ERRCOD", 1),  C("NM_ERRCOD", 128),
+      N("LNG_ERRCOD"),      C("ADD_PATH", 1),    C("NM_PATH", 128),   N("LNG_PATH"),
+      C("ADD_SPFLD1", 1),   C("NM_SPFLD1", 128), N("LNG_SPFLD1"),     N("TIP_SPFLD1"),
+      C("ADD_SPFLD2", 1),   C("NM_SPFLD2", 128), N("LNG_SPFLD2"),     N("TIP_SPFLD2"),
+      N("TRLOGICFLD"),      N("DFLOGICFLD"),     C("VALDT_NULL", 8),  C("INCL_DEL", 1),
+      N("MAX_INCL_E"),      N("ERRTOALLOW"),     N("NRRECSKIP"),      N("NRRECLOAD"),
+      C("CHKDTERR", 1),     N("ERINDATE"),       C("CHKDTNULL", 1),   N("ERCDDTNULL"),
+      C("CHKDTLESS", 1),    N("DTISLESS"),       D("DATELESS"),       C("CHKDTMORE", 1),
+      N("DTISMORE"),        D("DATEMORE"),       C("CHKNMERR", 1),    N("ERINNUM"),
+      C("CHKDCERR", 1),     N("ERINDECP"),       C("CHKNMERR2", 1),   N("ERINNUM2"),
+      C("CHKCHRER", 1),     N("ERINCHAR"),       C("CHKCHRER2", 1),   N("ERINCHAR2"),
+      C("CHKLGCER", 1),     N("ERINLGC"),        C("CHKFRSTER", 1),   N("ERINFRSTB"),
+      C("ORAENABLE", 1),    C("SQLLDENB", 1),    C("EXCL_PR", 1),     C("SET_LANG", 1),
+      C("CONNECTING", 1),   C("IP", kPath),      N("PORT"),           N("HOMENAME"),
+      C("OWN", 128),        C("BAZA", kPath),    C("SAVE_PASS", 1),   C("PAROLA", kPath),
+      C("IFNISBLANK", 1),   C("IND_1_TAB", 1),   C("LDR_CTRL", 128),  C("LDR_OP", 10),
+      C("IND_SH_HI", 1),    C("USE_DPL", 1),     C("USEUNREC", 1),    N("BINDSIZE"),
+      N("ROWS_N"),          N("COMMIT"),         C("PTHLDR", kPath),  C("DIRTMPFI", kPath),
+      C("DIRLOGFI", kPath), C("FLTR", 1),        N("NR_DBF"),         D("DT_CR_LST"),
+      D("DT_ST_PRJ"),       C("TIMP", 20),       C("OPTIONS", 100),   C("VAL_SPFLD1", 100),
       C("VAL_SPFLD2", 100), C("DT_IS_NULL", 20), C("REMARCA", kPath), C("NM_1_DBF", 128),
-      C("IND_REPAIR", 1), N("LNG_XXX"), N("ERRTOSHOW")};
+      C("IND_REPAIR", 1),   N("LNG_XXX"),        N("ERRTOSHOW")};
   return kColumns;
 }
 
 const std::vector<DbaseColumn>& lstDbfColumns() {
   static const std::vector<DbaseColumn> kColumns = {
-      C("SER_NO", 6), C("POTECA", kPath), C("NR_SORT", 6), C("DBF_NAME", kPath),
-      C("TAB_NAME", 128), N("IND_KEY"), C("LENG_SEM", 1), C("IND_INCL", 1),
-      D("LOAD_DATE"), N("RNR_DBF"), N("RNR_ERR"), N("RNR_REJ"),
-      N("RNR_ORA"), N("RNR_BAD"), N("RNR_ERR_O"), N("RNR_DEL"),
-      C("FLTR", 1), D("DT_WIN"), D("DT_DBF"), C("IND_FORM", 1),
-      C("IND_LOAD", 1), C("IND_ERR", 1)};
+      C("SER_NO", 6),     C("POTECA", kPath), C("NR_SORT", 6),  C("DBF_NAME", kPath),
+      C("TAB_NAME", 128), N("IND_KEY"),       C("LENG_SEM", 1), C("IND_INCL", 1),
+      D("LOAD_DATE"),     N("RNR_DBF"),       N("RNR_ERR"),     N("RNR_REJ"),
+      N("RNR_ORA"),       N("RNR_BAD"),       N("RNR_ERR_O"),   N("RNR_DEL"),
+      C("FLTR", 1),       D("DT_WIN"),        D("DT_DBF"),      C("IND_FORM", 1),
+      C("IND_LOAD", 1),   C("IND_ERR", 1)};
   return kColumns;
 }
 
@@ -100,19 +104,27 @@ Status ensureProjectTables(const std::string& program_folder) {
 
 // ---------------------------------------------------------------- key widths
 
-std::string KeyWidths::serNoKey(std::string_view v) const { return padLeft(trimView(v), static_cast<size_t>(SER_NO)); }
+std::string KeyWidths::serNoKey(std::string_view v) const {
+  return padLeft(trimView(v), static_cast<size_t>(SER_NO));
+}
 std::string KeyWidths::nrSortKey(std::string_view v) const {
   return padLeft(trimView(v), static_cast<size_t>(NR_SORT));
 }
-std::string KeyWidths::potecaKey(std::string_view v) const { return padRight(v, static_cast<size_t>(POTECA)); }
-std::string KeyWidths::dbfNameKey(std::string_view v) const { return padRight(v, static_cast<size_t>(DBF_NAME)); }
+std::string KeyWidths::potecaKey(std::string_view v) const {
+  return padRight(v, static_cast<size_t>(POTECA));
+}
+std::string KeyWidths::dbfNameKey(std::string_view v) const {
+  return padRight(v, static_cast<size_t>(DBF_NAME));
+}
 
 Status readKeyWidths(const std::string& lstdbf_path, KeyWidths* out) {
   TCmpDbfGOra reader("");
   reader.MsgInRichEdit = true;
   if (!reader.OpenDbf(lstdbf_path)) {
-    if (reader.openStatus() == TCmpDbfGOra::kMissing) return Status::notFound("the table " + lstdbf_path + " does not exist");
-    return reader.lastError().isOk() ? Status::ioError("cannot open the table " + lstdbf_path) : reader.lastError();
+    if (reader.openStatus() == TCmpDbfGOra::kMissing)
+      return Status::notFound("the table " + lstdbf_path + " does not exist");
+    return reader.lastError().isOk() ? Status::ioError("cannot open the table " + lstdbf_path)
+                                     : reader.lastError();
   }
   Status s = reader.ReadHdr("00");
   if (s.isOk()) {
@@ -129,11 +141,14 @@ Status readKeyWidths(const std::string& lstdbf_path, KeyWidths* out) {
 
 namespace {
 
-bool hasColumn(const DbaseTable& t, std::string_view name) { return t.columnIndex(name) >= 0; }
+bool hasColumn(const DbaseTable& t, std::string_view name) {
+  return t.columnIndex(name) >= 0;
+}
 
 bool isErrorCodeColumn(std::string_view n) {
-  static const char* const kCodes[] = {"ERINDATE", "ERCDDTNULL", "DTISLESS", "DTISMORE", "ERINNUM",  "ERINDECP",
-                                       "ERINNUM2", "ERINCHAR",   "ERINCHAR2", "ERINLGC", "ERINFRSTB"};
+  static const char* const kCodes[] = {"ERINDATE",  "ERCDDTNULL", "DTISLESS", "DTISMORE",
+                                       "ERINNUM",   "ERINDECP",   "ERINNUM2", "ERINCHAR",
+                                       "ERINCHAR2", "ERINLGC",    "ERINFRSTB"};
   for (const char* c : kCodes) {
     if (n == c) return true;
   }
@@ -191,7 +206,9 @@ Status writePrjRow(DbaseTable& table, const Rec_Prj& prj, bool with_ser_no) {
       DbfDate d;
       if (!text.empty()) {
         const auto parsed = parseDottedDate(text);
-        if (!parsed) return Status::invalidArgument(table.tableName() + ": " + std::string(col.name) + " is no date");
+        if (!parsed)
+          return Status::invalidArgument(table.tableName() + ": " + std::string(col.name) +
+                                         " is no date");
         d = DbfDate{*parsed, false};
       }
       s = table.WriteDate(col.name, d);
@@ -211,15 +228,18 @@ struct DbfEntry {
   DbfMember member;
 };
 
-#define TARVEX_DBF(name) DbfEntry{#name, &Rec_Dbf::name}
+#define TARVEX_DBF(name)  \
+  DbfEntry {              \
+#name, &Rec_Dbf::name \
+  }
 const std::vector<DbfEntry>& dbfEntries() {
   static const std::vector<DbfEntry> kEntries = {
-      TARVEX_DBF(SER_NO),   TARVEX_DBF(POTECA),   TARVEX_DBF(NR_SORT),   TARVEX_DBF(DBF_NAME),
-      TARVEX_DBF(TAB_NAME), TARVEX_DBF(IND_KEY),  TARVEX_DBF(LENG_SEM),  TARVEX_DBF(IND_INCL),
+      TARVEX_DBF(SER_NO),    TARVEX_DBF(POTECA),  TARVEX_DBF(NR_SORT),   TARVEX_DBF(DBF_NAME),
+      TARVEX_DBF(TAB_NAME),  TARVEX_DBF(IND_KEY), TARVEX_DBF(LENG_SEM),  TARVEX_DBF(IND_INCL),
       TARVEX_DBF(LOAD_DATE), TARVEX_DBF(RNR_DBF), TARVEX_DBF(RNR_ERR),   TARVEX_DBF(RNR_REJ),
-      TARVEX_DBF(RNR_ORA),  TARVEX_DBF(RNR_BAD),  TARVEX_DBF(RNR_ERR_O), TARVEX_DBF(RNR_DEL),
-      TARVEX_DBF(FLTR),     TARVEX_DBF(DT_WIN),   TARVEX_DBF(DT_DBF),    TARVEX_DBF(IND_FORM),
-      TARVEX_DBF(IND_LOAD), TARVEX_DBF(IND_ERR)};
+      TARVEX_DBF(RNR_ORA),   TARVEX_DBF(RNR_BAD), TARVEX_DBF(RNR_ERR_O), TARVEX_DBF(RNR_DEL),
+      TARVEX_DBF(FLTR),      TARVEX_DBF(DT_WIN),  TARVEX_DBF(DT_DBF),    TARVEX_DBF(IND_FORM),
+      TARVEX_DBF(IND_LOAD),  TARVEX_DBF(IND_ERR)};
   return kEntries;
 }
 #undef TARVEX_DBF
@@ -236,10 +256,10 @@ Status readDbfRow(const DbaseTable& table, Rec_Dbf* dbf) {
       int64_t v = 0;
       s = table.ReadWhole(e.name, &v);
       if (s.isOk() && (v < INT32_MIN || v > INT32_MAX)) {
-        s = Status::corrupt(table.tableName() + ": column " + e.name + " holds " + std::to_string(v) +
-                            ", beyond a 32-bit number");
+        s = Status::corrupt(table.tableName() + ": column " + e.name + " holds " +
+                            std::to_string(v) + ", beyond a 32-bit number");
       }
-      if (s.isOk()) dbf->**num = static_cast<int32_t>(v);
+      if (s.isOk()) dbf->** num = static_cast<int32_t>(v);
     } else {
       s = table.ReadDate(e.name, &(dbf->*std::get<DbfDate Rec_Dbf::*>(e.member)));
     }
@@ -268,7 +288,8 @@ Status writeDbfRow(DbaseTable& table, const Rec_Dbf& dbf) {
 
 std::string indexFileOf(const DbaseTable& table) {
   const std::string name = table.tableName();
-  return std::string(directoryOf(table.path())) + toUpperAscii(name.substr(0, name.find('.'))) + ".CDX";
+  return std::string(directoryOf(table.path())) + toUpperAscii(name.substr(0, name.find('.'))) +
+         ".CDX";
 }
 
 namespace {
@@ -283,7 +304,10 @@ Status tagsOf(const DbaseTable& table, std::vector<TagDef>* out) {
   if (name == kPrjTableName) {
     *out = {{"Tag1", "SUBSIST"}, {"Tag2", "SER_NO"}, {"Tag3", "FLTR"}};
   } else if (name == kDbfTableName) {
-    *out = {{"Tag1", "SER_NO"}, {"Tag2", "POTECA+DBF_NAME+SER_NO"}, {"Tag3", "FLTR"}, {"Tag4", "SER_NO+NR_SORT"}};
+    *out = {{"Tag1", "SER_NO"},
+            {"Tag2", "POTECA+DBF_NAME+SER_NO"},
+            {"Tag3", "FLTR"},
+            {"Tag4", "SER_NO+NR_SORT"}};
   } else {
     return Status::invalidArgument("no index is defined for the table " + table.path());
   }

@@ -62,7 +62,9 @@ Status readKeyWidths(const std::string& lstdbf_path, KeyWidths* out);
 // as blank. The NLS_LANG text and the run fields are left alone.
 Status readPrjRow(const DbaseTable& table, Rec_Prj* prj);
 // Writes every stored column of prj into the current row (which must be appended or edited),
-// SER_NO only when with_ser_no. A text longer than its column is refused, naming the column.
+// SER_NO only when with_ser_no. A text longer than its column is refused, naming the column;
+// the pending row then holds the columns written before it, so the caller cancels it (a cursor
+// move would post it).
 Status writePrjRow(DbaseTable& table, const Rec_Prj& prj, bool with_ser_no);
 // The same for LSTDBF.DAT and Rec_Dbf (every column; no reading rules).
 Status readDbfRow(const DbaseTable& table, Rec_Dbf* dbf);

@@ -41,14 +41,16 @@ TEST(CdxIndexTest, ReadsTheFoxProFileOfTheCorpus) {
   EXPECT_EQ(name.keys[0].recno, 1);
 
   // The index is older than its table: the table counts 9 records.
-  const std::string dbf = test::readFile(std::string(TARVEX_CORPUS_DIR) + "/php-xbase/issue115.dbf");
+  const std::string dbf =
+      test::readFile(std::string(TARVEX_CORPUS_DIR) + "/php-xbase/issue115.dbf");
   ASSERT_GT(dbf.size(), 8u);
   EXPECT_EQ(static_cast<uint8_t>(dbf[4]), 9);
 }
 
 // Keys for a tag: n keys of the given length made from a seeded generator, sorted; record
 // numbers up to max_recno; with few distinct beginnings so that duplicate-byte packing is used.
-CdxTag makeTag(const std::string& name, size_t n, int key_length, int64_t max_recno, unsigned seed) {
+CdxTag makeTag(const std::string& name, size_t n, int key_length, int64_t max_recno,
+               unsigned seed) {
   CdxTag t;
   t.name = name;
   t.keyExpr = "K";
@@ -57,7 +59,8 @@ CdxTag makeTag(const std::string& name, size_t n, int key_length, int64_t max_re
   for (size_t i = 0; i < n; ++i) {
     std::string key;
     const size_t used = gen() % (static_cast<size_t>(key_length) + 1);  // the rest are blanks
-    for (size_t j = 0; j < used; ++j) key += static_cast<char>(j < 3 ? 'A' + gen() % 2 : 0x21 + gen() % 200);
+    for (size_t j = 0; j < used; ++j)
+      key += static_cast<char>(j < 3 ? 'A' + gen() % 2 : 0x21 + gen() % 200);
     key.resize(static_cast<size_t>(key_length), ' ');
     t.keys.push_back({key, 1 + static_cast<int64_t>(gen() % static_cast<unsigned>(max_recno))});
   }
@@ -76,9 +79,9 @@ TEST(CdxIndexTest, WrittenTagsReadBackKeyForKey) {
   };
   // Shapes that need one leaf, many leaves, interior levels (long keys leave room for only two
   // children per interior page), and record numbers of 1 to 3 bytes.
-  const Shape shapes[] = {{"empty tag", 0, 6, 1},           {"one key", 1, 1, 1},
-                          {"one leaf", 40, 6, 100},          {"many leaves", 3000, 12, 70000},
-                          {"deep tree", 600, 240, 5000},     {"big record numbers", 2000, 4, 16000000}};
+  const Shape shapes[] = {{"empty tag", 0, 6, 1},        {"one key", 1, 1, 1},
+                          {"one leaf", 40, 6, 100},      {"many leaves", 3000, 12, 70000},
+                          {"deep tree", 600, 240, 5000}, {"big record numbers", 2000, 4, 16000000}};
   test::TempDir dir;
   for (const Shape& s : shapes) {
     SCOPED_TRACE(s.what);

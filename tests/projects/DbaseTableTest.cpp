@@ -18,8 +18,11 @@ class DbaseTableTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = dir_.file("T.DAT");
-    ASSERT_TRUE(DbaseTable::create(path_, {{"NAME", 'C', 10}, {"code", 'C', 4}, {"QTY", 'N', 11},
-                                           {"DAY", 'D', 8}, {"FLAG", 'C', 1}})
+    ASSERT_TRUE(DbaseTable::create(path_, {{"NAME", 'C', 10},
+                                           {"code", 'C', 4},
+                                           {"QTY", 'N', 11},
+                                           {"DAY", 'D', 8},
+                                           {"FLAG", 'C', 1}})
                     .isOk());
   }
 
@@ -168,7 +171,8 @@ TEST_F(DbaseTableTest, CreateRefusesBadColumns) {
   };
   for (size_t i = 0; i < bad.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(DbaseTable::create(dir_.file("X.DAT"), bad[i]).kind(), Status::Kind::kInvalidArgument);
+    EXPECT_EQ(DbaseTable::create(dir_.file("X.DAT"), bad[i]).kind(),
+              Status::Kind::kInvalidArgument);
   }
 }
 
@@ -266,18 +270,18 @@ TEST_F(DbaseTableTest, FindKeyExactAndPartial) {
     int64_t recno;   // 0: not checked
   };
   const Case cases[] = {
-      {"ANA", false, false, true, "ANA", 3},          // the lowest key beginning with it
-      {"ANAM", false, false, true, "ANAMARIA", 2},    // a beginning matches with exact off
-      {"ANAM", true, true, false, "ANAMARIA", 0},     // not with exact on: on the next higher key
-      {"ANAM", true, false, false, "CAROL", 0},       // partial off: the cursor stays
-      {"ANA  ", true, false, true, "ANA", 3},         // trailing blanks aside
-      {"BOB", true, false, true, "BOB", 1},           // duplicates: the first record
+      {"ANA", false, false, true, "ANA", 3},        // the lowest key beginning with it
+      {"ANAM", false, false, true, "ANAMARIA", 2},  // a beginning matches with exact off
+      {"ANAM", true, true, false, "ANAMARIA", 0},   // not with exact on: on the next higher key
+      {"ANAM", true, false, false, "CAROL", 0},     // partial off: the cursor stays
+      {"ANA  ", true, false, true, "ANA", 3},       // trailing blanks aside
+      {"BOB", true, false, true, "BOB", 1},         // duplicates: the first record
       {"BO", true, true, false, "BOB", 1},
-      {"Ana", true, true, false, "BOB", 1},           // letter case counts; "Ana" sorts before "B"
+      {"Ana", true, true, false, "BOB", 1},  // letter case counts; "Ana" sorts before "B"
       {"C", false, true, true, "CAROL", 6},
-      {"D", false, true, false, "ana", 4},            // lower case sorts after upper case
+      {"D", false, true, false, "ana", 4},  // lower case sorts after upper case
       {"z", false, true, false, "<end>", 0},
-      {"", false, false, true, "ANA", 3},             // the empty key begins every key
+      {"", false, false, true, "ANA", 3},  // the empty key begins every key
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.key) + (c.exact ? " exact" : "") + (c.partial ? " partial" : ""));
@@ -342,7 +346,8 @@ TEST_F(DbaseTableTest, TagsStayCurrentOnAppendEditAndDelete) {
   withNameTag(t);
   auto keys = [&] {
     std::vector<std::string> out;
-    for (const DbaseTagKey& k : t.tagKeys("BYNAME")) out.push_back(k.key + "#" + std::to_string(k.recno));
+    for (const DbaseTagKey& k : t.tagKeys("BYNAME"))
+      out.push_back(k.key + "#" + std::to_string(k.recno));
     return out;
   };
   EXPECT_THAT(keys(), ElementsAre("C         #2", "M         #1"));
@@ -414,8 +419,8 @@ TEST_F(DbaseTableTest, FilterShowsOnlyMatchingRows) {
 TEST_F(DbaseTableTest, MalformedFiltersAreRefused) {
   DbaseTable t;
   openShared(t);
-  for (const char* bad : {"FLAG", "FLAG = Y", "FLAG = 'Y", "FLAG ~ 'Y'", "(FLAG = 'Y'", "FLAG = 'Y' .AND.",
-                          "= 'Y'", "FLAG = 'Y' junk"}) {
+  for (const char* bad : {"FLAG", "FLAG = Y", "FLAG = 'Y", "FLAG ~ 'Y'", "(FLAG = 'Y'",
+                          "FLAG = 'Y' .AND.", "= 'Y'", "FLAG = 'Y' junk"}) {
     SCOPED_TRACE(bad);
     EXPECT_EQ(t.setFilter(bad).kind(), Status::Kind::kInvalidArgument);
   }
@@ -520,12 +525,14 @@ TEST_F(DbaseTableTest, BuildTagRefusals) {
     const char* filter;
     bool descending;
   };
-  const Case cases[] = {{"A", "QTY", "", false},       {"A", "NAME+DAY", "", false}, {"A", "NOPE", "", false},
-                        {"A", "NAME", "FLAG", false},   {"A", "NAME", "", true},      {"BAD NAME", "NAME", "", false},
+  const Case cases[] = {{"A", "QTY", "", false},           {"A", "NAME+DAY", "", false},
+                        {"A", "NOPE", "", false},          {"A", "NAME", "FLAG", false},
+                        {"A", "NAME", "", true},           {"BAD NAME", "NAME", "", false},
                         {"ELEVENCHARS", "NAME", "", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.tag) + " " + c.key);
-    EXPECT_EQ(t.BuildTag(cdx, c.tag, c.key, c.filter, true, c.descending).kind(), Status::Kind::kInvalidArgument);
+    EXPECT_EQ(t.BuildTag(cdx, c.tag, c.key, c.filter, true, c.descending).kind(),
+              Status::Kind::kInvalidArgument);
   }
   EXPECT_TRUE(t.tags().empty());
 }
@@ -590,15 +597,19 @@ TEST_F(DbaseTableTest, DamagedOrCutShortTablesAreErrors) {
   };
   std::string bad_flag = good;
   bad_flag[good.size() - 1 - 8] = 'X';  // deletion byte of record 2
-  std::string no_terminator = test::DbfBuilder().field("NAME", 'C', 4).storedHeaderLength(64).storedRecordLength(5).build();
+  std::string no_terminator =
+      test::DbfBuilder().field("NAME", 'C', 4).storedHeaderLength(64).storedRecordLength(5).build();
   no_terminator[64] = ' ';
   const Case cases[] = {
       {"cut inside the last record", good.substr(0, good.size() - 4)},
       {"cut inside the header", good.substr(0, 20)},
       {"empty file", ""},
-      {"more records counted than held", test::DbfBuilder().field("NAME", 'C', 4).record(" ABCD").storedRecordCount(3).build()},
-      {"header length beyond the file", test::DbfBuilder().field("NAME", 'C', 4).storedHeaderLength(4000).build()},
-      {"record length not the columns'", test::DbfBuilder().field("NAME", 'C', 4).record(" ABCD").storedRecordLength(9).build()},
+      {"more records counted than held",
+       test::DbfBuilder().field("NAME", 'C', 4).record(" ABCD").storedRecordCount(3).build()},
+      {"header length beyond the file",
+       test::DbfBuilder().field("NAME", 'C', 4).storedHeaderLength(4000).build()},
+      {"record length not the columns'",
+       test::DbfBuilder().field("NAME", 'C', 4).record(" ABCD").storedRecordLength(9).build()},
       {"bad deletion byte", bad_flag},
       {"no end of the descriptors", no_terminator},
   };
@@ -643,7 +654,7 @@ TEST_F(DbaseTableTest, DatesThatAreNoCalendarDayAreErrors) {
     const char* stored;
     bool ok;
     bool blank;
-  } cases[] = {{"20240229", true, false}, {"        ", true, true}, {"00000000", true, true},
+  } cases[] = {{"20240229", true, false},  {"        ", true, true},   {"00000000", true, true},
                {"20230229", false, false}, {"2024-1-1", false, false}, {"ABCDEFGH", false, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored);

@@ -25,7 +25,8 @@ class ProjectTablesTest : public ::testing::Test {
   std::string dbfPath() const { return dir_.path() + "LPrj/LSTDBF.DAT"; }
 
   // Appends a project row with the given key and name (other columns from Rec_Prj defaults).
-  void addProject(DbaseTable& t, const KeyWidths& w, const std::string& key, const std::string& name) {
+  void addProject(DbaseTable& t, const KeyWidths& w, const std::string& key,
+                  const std::string& name) {
     Rec_Prj p;
     p.SER_NO = w.serNoKey(key);
     p.SUBSIST = name;
@@ -34,7 +35,8 @@ class ProjectTablesTest : public ::testing::Test {
     ASSERT_TRUE(writePrjRow(t, p, true).isOk());
     ASSERT_TRUE(t.post().isOk());
   }
-  void addDbf(DbaseTable& t, const KeyWidths& w, const std::string& key, int nr, const std::string& name) {
+  void addDbf(DbaseTable& t, const KeyWidths& w, const std::string& key, int nr,
+              const std::string& name) {
     Rec_Dbf d;
     d.SER_NO = w.serNoKey(key);
     d.NR_SORT = w.nrSortKey(std::to_string(nr));
@@ -74,7 +76,8 @@ class ProjectTablesTest : public ::testing::Test {
     ASSERT_EQ(file.size(), mem.size());
     for (const CdxTag& f : file) {
       SCOPED_TRACE(f.name);
-      auto it = std::find_if(mem.begin(), mem.end(), [&](const DbaseTagInfo& i) { return toUpperAscii(i.name) == f.name; });
+      auto it = std::find_if(mem.begin(), mem.end(),
+                             [&](const DbaseTagInfo& i) { return toUpperAscii(i.name) == f.name; });
       ASSERT_NE(it, mem.end());
       EXPECT_EQ(f.keyExpr, it->keyExpr);
       EXPECT_EQ(f.forExpr, "");
@@ -118,7 +121,9 @@ TEST_F(ProjectTablesTest, MissingFolderGetsTwoEmptyTablesWithTheKeyWidths) {
   }
   EXPECT_EQ(prj.columns().size(), stored);
   // The limits the values put on the widths.
-  auto width = [&](const char* name) { return prj.columns()[static_cast<size_t>(prj.columnIndex(name))].length; };
+  auto width = [&](const char* name) {
+    return prj.columns()[static_cast<size_t>(prj.columnIndex(name))].length;
+  };
   for (const char* flag : {"FLTR", "INCL_DEL", "IND_SH_HI", "ADD_RECNO", "CHKDTERR", "SAVE_PASS"}) {
     EXPECT_GE(width(flag), 1) << flag;
   }
@@ -138,9 +143,11 @@ TEST_F(ProjectTablesTest, MissingFolderGetsTwoEmptyTablesWithTheKeyWidths) {
 
 TEST_F(ProjectTablesTest, KeyWidthsComeFromTheFileAndPadTheKeys) {
   // A table of other widths made by someone else: the widths follow the file.
-  ASSERT_TRUE(DbaseTable::create(dir_.file("LSTDBF.DAT"),
-                                 {{"DBF_NAME", 'C', 12}, {"NR_SORT", 'C', 3}, {"POTECA", 'C', 20}, {"SER_NO", 'C', 5}})
-                  .isOk());
+  ASSERT_TRUE(
+      DbaseTable::create(
+          dir_.file("LSTDBF.DAT"),
+          {{"DBF_NAME", 'C', 12}, {"NR_SORT", 'C', 3}, {"POTECA", 'C', 20}, {"SER_NO", 'C', 5}})
+          .isOk());
   KeyWidths w;
   ASSERT_TRUE(readKeyWidths(dir_.file("LSTDBF.DAT"), &w).isOk());
   EXPECT_EQ(w.SER_NO, 5);
@@ -151,9 +158,13 @@ TEST_F(ProjectTablesTest, KeyWidthsComeFromTheFileAndPadTheKeys) {
     std::string got, want;
   };
   const Case cases[] = {
-      {w.serNoKey("12"), "   12"},          {w.serNoKey(" 12  "), "   12"}, {w.serNoKey("123456"), "123456"},
-      {w.nrSortKey("7"), "  7"},            {w.potecaKey("/a/"), "/a/" + std::string(17, ' ')},
-      {w.dbfNameKey("x.dbf"), "x.dbf       "}, {w.dbfNameKey(std::string(13, 'n')), std::string(13, 'n')},
+      {w.serNoKey("12"), "   12"},
+      {w.serNoKey(" 12  "), "   12"},
+      {w.serNoKey("123456"), "123456"},
+      {w.nrSortKey("7"), "  7"},
+      {w.potecaKey("/a/"), "/a/" + std::string(17, ' ')},
+      {w.dbfNameKey("x.dbf"), "x.dbf       "},
+      {w.dbfNameKey(std::string(13, 'n')), std::string(13, 'n')},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
   EXPECT_EQ(readKeyWidths(dir_.file("NONE.DAT"), &w).kind(), Status::Kind::kNotFound);
@@ -172,9 +183,12 @@ TEST_F(ProjectTablesTest, ProjectRowKeepsEveryColumn) {
     const int width = t.columns()[static_cast<size_t>(t.columnIndex(c.name))].length;
     std::string v;
     if (c.type == ColumnType::kNumber) v = std::to_string(n % 2 ? -n : n * 1000);
-    if (c.type == ColumnType::kDate) v = "0" + std::to_string(1 + n % 9) + ".0" + std::to_string(1 + n % 9) + "." + std::to_string(1900 + n);
+    if (c.type == ColumnType::kDate)
+      v = "0" + std::to_string(1 + n % 9) + ".0" + std::to_string(1 + n % 9) + "." +
+          std::to_string(1900 + n);
     if (c.type == ColumnType::kChar) {
-      v = width == 1 ? std::string(1, static_cast<char>('A' + n % 26)) : (std::string(c.name) + " ş").substr(0, static_cast<size_t>(width));
+      v = width == 1 ? std::string(1, static_cast<char>('A' + n % 26))
+                     : (std::string(c.name) + " ş").substr(0, static_cast<size_t>(width));
     }
     ASSERT_TRUE(setPrjField(in, c.name, v).isOk()) << c.name;
   }
@@ -208,7 +222,8 @@ TEST_F(ProjectTablesTest, ProjectRowKeepsEveryColumn) {
 }
 
 // Overwrites the bytes of a column in record 1 of a table file.
-void patchColumn(const std::string& path, const std::vector<DbaseColumn>& cols, const std::string& name, const std::string& bytes) {
+void patchColumn(const std::string& path, const std::vector<DbaseColumn>& cols,
+                 const std::string& name, const std::string& bytes) {
   std::string b = test::readFile(path);
   const size_t header = static_cast<uint8_t>(b[8]) | (static_cast<uint8_t>(b[9]) << 8);
   size_t at = header + 1;
@@ -257,8 +272,8 @@ TEST_F(ProjectTablesTest, ReadingAProjectAppliesTheLoadingRules) {
     r.NlsLang = "kept";
     r.RnrOra = 42;
     ASSERT_TRUE(readPrjRow(t, &r).isOk());
-    for (int32_t code : {r.ERINDATE, r.ERCDDTNULL, r.DTISLESS, r.DTISMORE, r.ERINNUM, r.ERINDECP, r.ERINNUM2,
-                         r.ERINCHAR, r.ERINCHAR2, r.ERINLGC, r.ERINFRSTB}) {
+    for (int32_t code : {r.ERINDATE, r.ERCDDTNULL, r.DTISLESS, r.DTISMORE, r.ERINNUM, r.ERINDECP,
+                         r.ERINNUM2, r.ERINCHAR, r.ERINCHAR2, r.ERINLGC, r.ERINFRSTB}) {
       EXPECT_EQ(code, 1);
     }
     EXPECT_EQ(r.BINDSIZE, 256000);
@@ -339,8 +354,8 @@ TEST_F(ProjectTablesTest, IndexBuildSelectsTag1AndWritesTheIndexFiles) {
   for (const DbaseTagInfo& i : pt.dbf().tags()) dbf_tags.push_back(i.name + ":" + i.keyExpr);
   EXPECT_THAT(prj_tags, ElementsAre("Tag1:SUBSIST", "Tag2:SER_NO", "Tag3:FLTR"));
   // POTECA+DBF_NAME+SER_NO is 514 bytes: its tag holds the first 240.
-  EXPECT_THAT(dbf_tags, ElementsAre("Tag1:SER_NO", "Tag2:LEFT(POTECA+DBF_NAME+SER_NO,240)", "Tag3:FLTR",
-                                    "Tag4:SER_NO+NR_SORT"));
+  EXPECT_THAT(dbf_tags, ElementsAre("Tag1:SER_NO", "Tag2:LEFT(POTECA+DBF_NAME+SER_NO,240)",
+                                    "Tag3:FLTR", "Tag4:SER_NO+NR_SORT"));
   EXPECT_EQ(indexFileOf(pt.prj()), pt.folder() + "LSTPRJ.CDX");
   EXPECT_EQ(indexFileOf(pt.dbf()), pt.folder() + "LSTDBF.CDX");
 
