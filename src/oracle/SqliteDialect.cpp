@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
-#include <vector>
 
 #include "common/TextUtil.h"
 
@@ -27,29 +26,6 @@ bool keyword(std::string_view s, size_t* p, std::string_view word) {
   return true;
 }
 
-// Splits the inside of a column list at its top-level commas.
-std::vector<std::string_view> splitTopLevel(std::string_view s) {
-  std::vector<std::string_view> parts;
-  int depth = 0;
-  size_t start = 0;
-  for (size_t p = 0; p < s.size(); ++p) {
-    char c = s[p];
-    if (c == '\'' || c == '"') {
-      size_t e = s.find(c, p + 1);
-      p = e == std::string_view::npos ? s.size() - 1 : e;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      --depth;
-    } else if (c == ',' && depth == 0) {
-      parts.push_back(s.substr(start, p - start));
-      start = p + 1;
-    }
-  }
-  parts.push_back(s.substr(start));
-  return parts;
-}
-
 std::string quoted(std::string_view name) {
   std::string q = "\"";
   for (char c : name) {
@@ -60,83 +36,7 @@ std::string quoted(std::string_view name) {
   return q;
 }
 
-// The check that goes with one column definition ("NAME VARCHAR2(20)"), or empty.
-std::string columnCheck(std::string_view def) {
-  size_t p = 0;
-  while (p < def.size() && isBlank(def[p])) ++p;
-  size_t b = p;
-  if (p < def.size() && def[p] == '"') {
-    size_t e = def.find('"', p + 1);
-    if (e == std::string_view::npos) return {};
-    p = e + 1;
-  } else {
-    while (p < def.size() && isNameChar(def[p])) ++p;
-  }
-  if (p == b) return {};
-  std::string_view name = def.substr(b, p - b);
-  if (name.front() == '"') name = name.substr(1, name.size() - 2);
-  // Table constraints are not columns.
-  for (std::string_view w : {"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"}) {
-    if (equalsIgnoreCase(name, w)) return {};
-  }
-  while (p < def.size() && isBlank(def[p])) ++p;
-  size_t tb = p;
-  while (p < def.size() && isNameChar(def[p])) ++p;
-  std::string type = toUpperAscii(def.substr(tb, p - tb));
-  const std::string col = quoted(name);
-  const std::string upper = toUpperAscii(name);
-  if (type == "VARCHAR2" || type == "VARCHAR" || type == "CHAR" || type == "NVARCHAR2" ||
-      type == "NCHAR") {
-    while (p < def.size() && isBlank(def[p])) ++p;
-    if (p >= def.size() || def[p] != '(') return {};
-    ++p;
-    size_t nb = p;
-    while (p < def.size() && def[p] >= '0' && def[p] <= '9') ++p;
-    std::string_view n = def.substr(nb, p - nb);
-    if (n.empty()) return {};
-    return " CONSTRAINT " + quoted("tvx_len:" + upper + ":" + std::string(n)) + " CHECK(length(" +
-           col + ") <= " + std::string(n) + ")";
-  }
-  if (type == "NUMBER" || type == "INTEGER" || type == "FLOAT" || type == "DECIMAL" ||
-      type == "NUMERIC" || type == "INT" || type == "SMALLINT") {
-    return " CONSTRAINT " + quoted("tvx_num:" + upper) + " CHECK(typeof(" + col +
-           ") IN ('integer','real','null'))";
-  }
-  if (type == "DATE") {
-    return " CONSTRAINT " + quoted("tvx_date:" + upper) + " CHECK(" + col +
-           " IS NULL OR (typeof(" + col + ")='text' AND " + col +
-           " GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]*'))";
-  }
-  return {};
-}
-
 }  // namespace
-
-std::optional<std::string> sqliteCreateTable(std::string_view text) {
-  size_t p = 0;
-  if (!keyword(text, &p, "CREATE") || !keyword(text, &p, "TABLE")) return std::nullopt;
-  size_t open = text.find('(', p);
-  if (open == std::string_view::npos) return std::nullopt;
-  // The closing parenthesis of the column list: the last one of the text.
-  size_t close = text.rfind(')');
-  if (close == std::string_view::npos || close < open) return std::nullopt;
-  std::string_view inside = text.substr(open + 1, close - open - 1);
-  std::string out(text.substr(0, open + 1));
-  bool first = true;
-  for (std::string_view def : splitTopLevel(inside)) {
-    if (!first) out += ',';
-    first = false;
-    std::string_view d = def;
-    // Keep the line layout; add the check behind the definition's last non-blank character.
-    size_t e = d.size();
-    while (e > 0 && isBlank(d[e - 1])) --e;
-    out.append(d.substr(0, e));
-    out += columnCheck(d);
-    out.append(d.substr(e));
-  }
-  out.append(text.substr(close));
-  return out;
-}
 
 std::optional<std::string> sqliteTruncate(std::string_view text) {
   size_t p = 0;
@@ -218,33 +118,6 @@ SessionError sqliteError(int xcode, std::string_view msg) {
   }
   const int primary = xcode & 0xFF;
   if (xcode == SQLITE_CONSTRAINT_CHECK) {
-    size_t at = msg.find("tvx_");
-    if (at != std::string_view::npos) {
-      std::string_view tag = msg.substr(at + 4);
-      std::string_view kind = tag.substr(0, tag.find(':'));
-      std::string_view rest = tag.substr(kind.size() + (kind.size() < tag.size() ? 1 : 0));
-      if (kind == "len") {
-        size_t colon = rest.rfind(':');
-        std::string col(rest.substr(0, colon));
-        std::string max(colon == std::string_view::npos ? "" : rest.substr(colon + 1));
-        e.code = kErrValueTooLarge;
-        e.message = oraMessage(kErrValueTooLarge,
-                               "value too large for column \"" + col + "\" (maximum: " + max + ")");
-        return e;
-      }
-      if (kind == "num") {
-        e.code = kErrInvalidNumber;
-        e.message = oraMessage(kErrInvalidNumber,
-                               "invalid number for column \"" + std::string(rest) + "\"");
-        return e;
-      }
-      if (kind == "date") {
-        e.code = kErrDateFormat;
-        e.message = oraMessage(kErrDateFormat, "literal does not match format string for column \"" +
-                                                   std::string(rest) + "\"");
-        return e;
-      }
-    }
     set(2290, "check constraint violated");
     return e;
   }

@@ -1,13 +1,10 @@
 // The Oracle-flavoured SQL of the system carried out on SQLite: the rewrites of the statements
 // SQLite does not take as they are, and SQLite's errors as Oracle error codes.
 //
-//  - CREATE TABLE owner.T (NAME VARCHAR2(20), BORN DATE, SAL NUMBER): the schema "owner" is the
-//    database file attached under the user's name. The declared types stay (VARCHAR2 has text
-//    affinity, NUMBER and DATE numeric affinity); every column gets a named CHECK so that a
-//    value that does not fit is an error of the statement, as in Oracle:
-//      VARCHAR2(n), VARCHAR(n), CHAR(n), NVARCHAR2(n) -> length(col) <= n (characters)
-//      NUMBER, NUMBER(p[,s]), INTEGER, FLOAT          -> the value is a number or NULL
-//      DATE                                           -> ISO text "YYYY-MM-DD[ HH:MM:SS]"
+//  - CREATE TABLE owner.T (NAME VARCHAR2(20), BORN DATE, SAL NUMBER) runs as written: the schema
+//    "owner" is the database file attached under the user's name, and the declared types stay
+//    (VARCHAR2 has text affinity, NUMBER and DATE numeric affinity). The session checks every
+//    value of an INSERT against its column's declared type as it binds it (SqliteSession.h).
 //  - TRUNCATE TABLE T -> DELETE FROM T.
 //  - the dictionary views sys.ALL_ALL_TABLES, sys.ALL_TABLES, sys.USER_TABLES, sys.DBA_TABLES
 //    -> temporary views over the attached schema's sqlite_master with upper-cased OWNER and
@@ -23,10 +20,6 @@
 #include "oracle/Session.h"
 
 namespace tarvex {
-
-// The CREATE TABLE text with the column checks added; nullopt when the text is not a
-// CREATE TABLE with a column list (it is then passed on unchanged).
-std::optional<std::string> sqliteCreateTable(std::string_view oracleText);
 
 // "TRUNCATE TABLE T" as "DELETE FROM T"; nullopt when the text is not of that form.
 std::optional<std::string> sqliteTruncate(std::string_view oracleText);

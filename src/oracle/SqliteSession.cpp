@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <unordered_map>
 #include <vector>
@@ -48,25 +49,78 @@ std::string quotedName(std::string_view name) {
   return q;
 }
 
+// What a column of the target table takes, from its declared type.
+struct ColumnRule {
+  enum class Kind { kAny, kText, kNumber, kDate };
+  Kind kind = Kind::kAny;
+  int max = 0;  // kText: most characters
+  std::string name;
+};
+
+ColumnRule columnRule(const char* declType, std::string name) {
+  ColumnRule r;
+  r.name = std::move(name);
+  const std::string t = toUpperAscii(declType ? declType : "");
+  size_t p = 0;
+  while (p < t.size() && ((t[p] >= 'A' && t[p] <= 'Z') || (t[p] >= '0' && t[p] <= '9') || t[p] == '_')) ++p;
+  const std::string word = t.substr(0, p);
+  if (word == "VARCHAR2" || word == "VARCHAR" || word == "CHAR" || word == "NVARCHAR2" ||
+      word == "NCHAR") {
+    size_t open = t.find('(');
+    if (open != std::string::npos) {
+      r.kind = ColumnRule::Kind::kText;
+      r.max = std::atoi(t.c_str() + open + 1);
+    }
+  } else if (word == "NUMBER" || word == "INTEGER" || word == "FLOAT" || word == "NUMERIC" ||
+             word == "DECIMAL" || word == "INT" || word == "SMALLINT") {
+    r.kind = ColumnRule::Kind::kNumber;
+  } else if (word == "DATE") {
+    r.kind = ColumnRule::Kind::kDate;
+  }
+  return r;
+}
+
+// Characters of UTF-8 text.
+size_t utf8Length(std::string_view s) {
+  size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+struct PreparedHead {
+  sqlite3_stmt* st = nullptr;
+  std::string table;  // "OWNER1"."EMP" for messages
+  std::vector<ColumnRule> rules;
+};
+
+SessionError columnError(int code, const std::string& what) {
+  SessionError e;
+  e.code = code;
+  e.message = oraMessage(code, what);
+  return e;
+}
+
 }  // namespace
 
 struct SqliteSession::Impl {
   sqlite3* db = nullptr;
   std::string path;    // absolute database path
   std::string schema;  // the user name the file is attached under
-  std::unordered_map<std::string, sqlite3_stmt*> heads;
+  std::unordered_map<std::string, PreparedHead> heads;
   std::string last_head;
-  sqlite3_stmt* last_stmt = nullptr;
+  PreparedHead* last = nullptr;
   std::vector<SqlValue> values;
   std::string scratch;
+  std::vector<std::string> evaluated;  // values of a general INSERT, computed by SQLite
+  std::string number_text;
 
   ~Impl() { close(); }
 
   void close() {
-    for (auto& [k, st] : heads) sqlite3_finalize(st);
+    for (auto& [k, h] : heads) sqlite3_finalize(h.st);
     heads.clear();
     last_head.clear();
-    last_stmt = nullptr;
+    last = nullptr;
     if (db != nullptr) sqlite3_close_v2(db);
     db = nullptr;
   }
@@ -129,8 +183,9 @@ struct SqliteSession::Impl {
     return std::nullopt;
   }
 
-  sqlite3_stmt* prepareHead(const InsertParts& parts, std::optional<SessionError>* err) {
-    if (last_stmt != nullptr && parts.head == last_head) return last_stmt;
+  // The prepared statement of an INSERT head with the rules of its columns.
+  PreparedHead* prepareHead(const InsertParts& parts, std::optional<SessionError>* err) {
+    if (last != nullptr && parts.head == last_head) return last;
     std::string key(parts.head);
     auto it = heads.find(key);
     if (it == heads.end()) {
@@ -143,83 +198,197 @@ struct SqliteSession::Impl {
       sql += ") VALUES (";
       for (size_t i = 0; i < cols.size(); ++i) sql += i == 0 ? "?" : ", ?";
       sql += ")";
-      sqlite3_stmt* st = nullptr;
+      PreparedHead h;
       if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()),
-                             SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
+                             SQLITE_PREPARE_PERSISTENT, &h.st, nullptr) != SQLITE_OK) {
         *err = lastError();
-        sqlite3_finalize(st);
+        sqlite3_finalize(h.st);
         return nullptr;
       }
-      it = heads.emplace(std::move(key), st).first;
+      std::string_view target = parts.target;
+      std::string owner;
+      size_t dot = target.find('.');
+      if (dot != std::string_view::npos) {
+        owner = std::string(target.substr(0, dot));
+        target.remove_prefix(dot + 1);
+      }
+      const std::string table(target);
+      h.table = "\"" + toUpperAscii(owner.empty() ? schema : owner) + "\".\"" +
+                toUpperAscii(table) + "\"";
+      for (const std::string& c : cols) {
+        const char* decl = nullptr;
+        sqlite3_table_column_metadata(db, owner.empty() ? nullptr : owner.c_str(), table.c_str(),
+                                      c.c_str(), &decl, nullptr, nullptr, nullptr, nullptr);
+        h.rules.push_back(columnRule(decl, toUpperAscii(c)));
+      }
+      it = heads.emplace(std::move(key), std::move(h)).first;
     }
     last_head = it->first;
-    last_stmt = it->second;
-    return last_stmt;
+    last = &it->second;
+    return last;
   }
 
-  // The fast path of an INSERT; *taken is false when the statement must go the general way.
+  // Binds one value under its column's rule; an error when the value does not fit the column.
+  std::optional<SessionError> bindValue(sqlite3_stmt* st, int i, const SqlValue& v,
+                                        const ColumnRule& rule, const std::string& table) {
+    using RK = ColumnRule::Kind;
+    using VK = SqlValue::Kind;
+    if (v.kind == VK::kNull) {
+      sqlite3_bind_null(st, i);
+      return std::nullopt;
+    }
+    auto bindText = [&](std::string_view t) {
+      sqlite3_bind_text(st, i, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+    };
+    // A number's text as an integer or a real; false when it is not a number.
+    auto bindNumber = [&](std::string_view t) {
+      t = trimView(t);
+      const char* b = t.data();
+      const char* e = b + t.size();
+      if (b < e && *b == '+') ++b;
+      if (b == e) return false;
+      int64_t n = 0;
+      auto r = std::from_chars(b, e, n);
+      if (r.ec == std::errc() && r.ptr == e) {
+        sqlite3_bind_int64(st, i, n);
+        return true;
+      }
+      double d = 0;
+      auto rd = std::from_chars(b, e, d);
+      if (rd.ec == std::errc() && rd.ptr == e) {
+        sqlite3_bind_double(st, i, d);
+        return true;
+      }
+      return false;
+    };
+    switch (rule.kind) {
+      case RK::kText: {
+        size_t n = utf8Length(v.text);
+        if (n > static_cast<size_t>(rule.max)) {
+          return columnError(kErrValueTooLarge, "value too large for column " + table + ".\"" +
+                                                    rule.name + "\" (actual: " +
+                                                    std::to_string(n) + ", maximum: " +
+                                                    std::to_string(rule.max) + ")");
+        }
+        bindText(v.text);
+        return std::nullopt;
+      }
+      case RK::kNumber:
+        if (v.kind == VK::kDate) {
+          return columnError(932, "inconsistent datatypes: expected NUMBER got DATE (column \"" +
+                                      rule.name + "\")");
+        }
+        if (!bindNumber(v.text)) {
+          return columnError(kErrInvalidNumber, "invalid number (column \"" + rule.name +
+                                                    "\": '" + std::string(v.text) + "')");
+        }
+        return std::nullopt;
+      case RK::kDate:
+        if (v.kind == VK::kNumber) {
+          return columnError(932, "inconsistent datatypes: expected DATE got NUMBER (column \"" +
+                                      rule.name + "\")");
+        }
+        if (v.kind == VK::kText) {
+          // Text for a date column must be a date in ISO form (what TO_DATE gives).
+          SessionError err;
+          std::string_view t = v.text;
+          std::optional<std::string> iso =
+              oraToDate(t, t.size() > 10 ? "YYYY-MM-DD HH24:MI:SS" : "YYYY-MM-DD", &err);
+          if (!iso) {
+            err.message += " (column \"" + rule.name + "\": '" + std::string(t) + "')";
+            return err;
+          }
+        }
+        bindText(v.text);
+        return std::nullopt;
+      case RK::kAny:
+        if (v.kind == VK::kNumber && bindNumber(v.text)) return std::nullopt;
+        bindText(v.text);
+        return std::nullopt;
+    }
+    return std::nullopt;
+  }
+
+  // The values of an INSERT whose values are expressions, computed by SQLite.
+  std::optional<SessionError> evaluate(std::string_view valuesText) {
+    std::string sql = "SELECT ";
+    sql.append(valuesText);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &st, nullptr) !=
+        SQLITE_OK) {
+      SessionError e = lastError();
+      sqlite3_finalize(st);
+      return e;
+    }
+    const int n = sqlite3_column_count(st);
+    if (sqlite3_step(st) != SQLITE_ROW) {
+      SessionError e = lastError();
+      sqlite3_finalize(st);
+      return e;
+    }
+    values.clear();
+    evaluated.assign(static_cast<size_t>(n), std::string());
+    for (int c = 0; c < n; ++c) {
+      SqlValue v;
+      const int type = sqlite3_column_type(st, c);
+      if (type != SQLITE_NULL) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+        evaluated[static_cast<size_t>(c)].assign(t, static_cast<size_t>(sqlite3_column_bytes(st, c)));
+        v.kind = (type == SQLITE_INTEGER || type == SQLITE_FLOAT) ? SqlValue::Kind::kNumber
+                                                                 : SqlValue::Kind::kText;
+        v.text = evaluated[static_cast<size_t>(c)];
+        if (v.kind == SqlValue::Kind::kText && v.text.empty()) v.kind = SqlValue::Kind::kNull;
+      }
+      values.push_back(v);
+    }
+    sqlite3_finalize(st);
+    return std::nullopt;
+  }
+
+  // An INSERT ... VALUES: the prepared head, the values bound under the columns' rules; *taken
+  // is false when the statement is not of that form and must go to SQLite as written.
   std::optional<SessionError> insert(std::string_view text, bool* taken) {
     *taken = false;
     InsertParts parts;
     if (!splitInsert(text, &parts)) return std::nullopt;
+    *taken = true;
     SessionError verr;
     ValuesResult vr = parseValues(parts.values, &values, &scratch, &verr);
-    if (vr == ValuesResult::kNotLiteral) return std::nullopt;
-    if (vr == ValuesResult::kError) {
-      *taken = true;
-      return fail(std::move(verr));
-    }
+    if (vr == ValuesResult::kError) return fail(std::move(verr));
     std::optional<SessionError> err;
-    sqlite3_stmt* st = prepareHead(parts, &err);
-    if (err) {
-      *taken = true;
-      return fail(std::move(*err));
+    PreparedHead* h = prepareHead(parts, &err);
+    if (err) return fail(std::move(*err));
+    if (h == nullptr) {
+      *taken = false;
+      return std::nullopt;
     }
-    if (st == nullptr || static_cast<size_t>(sqlite3_bind_parameter_count(st)) != values.size()) {
-      return std::nullopt;  // SQLite tells the mismatch in its own words
+    if (vr == ValuesResult::kNotLiteral) {
+      if ((err = evaluate(parts.values))) return fail(std::move(*err));
     }
-    *taken = true;
-    if (std::optional<SessionError> e = begin()) return fail(std::move(*e));
-    int i = 1;
-    for (const SqlValue& v : values) {
-      switch (v.kind) {
-        case SqlValue::Kind::kNull:
-          sqlite3_bind_null(st, i);
-          break;
-        case SqlValue::Kind::kText:
-        case SqlValue::Kind::kDate:
-          sqlite3_bind_text(st, i, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
-          break;
-        case SqlValue::Kind::kNumber: {
-          const char* b = v.text.data();
-          const char* e = b + v.text.size();
-          if (*b == '+') ++b;
-          int64_t n = 0;
-          auto r = std::from_chars(b, e, n);
-          if (r.ec == std::errc() && r.ptr == e) {
-            sqlite3_bind_int64(st, i, n);
-          } else {
-            double d = 0;
-            auto rd = std::from_chars(b, e, d);
-            if (rd.ec == std::errc() && rd.ptr == e) {
-              sqlite3_bind_double(st, i, d);
-            } else {
-              sqlite3_bind_text(st, i, v.text.data(), static_cast<int>(v.text.size()),
-                                SQLITE_STATIC);
-            }
-          }
-          break;
-        }
-      }
-      ++i;
-    }
-    int rc = sqlite3_step(st);
-    if (rc != SQLITE_DONE) {
-      SessionError e = lastError();
-      sqlite3_reset(st);
+    const size_t want = h->rules.size();
+    if (values.size() != want) {
+      SessionError e;
+      e.code = values.size() < want ? kErrNotEnoughValues : kErrTooManyValues;
+      e.message = oraMessage(e.code, std::string(values.size() < want ? "not enough values"
+                                                                      : "too many values") +
+                                         " (" + std::to_string(values.size()) + " values for " +
+                                         std::to_string(want) + " columns)");
       return fail(std::move(e));
     }
-    sqlite3_reset(st);
+    if ((err = begin())) return fail(std::move(*err));
+    for (size_t i = 0; i < want; ++i) {
+      if ((err = bindValue(h->st, static_cast<int>(i + 1), values[i], h->rules[i], h->table))) {
+        sqlite3_reset(h->st);
+        return fail(std::move(*err));
+      }
+    }
+    int rc = sqlite3_step(h->st);
+    if (rc != SQLITE_DONE) {
+      SessionError e = lastError();
+      sqlite3_reset(h->st);
+      return fail(std::move(e));
+    }
+    sqlite3_reset(h->st);
     return std::nullopt;
   }
 };
@@ -297,6 +466,8 @@ std::optional<SessionError> SqliteSession::doConnect() {
   if (m.path != ":memory:") {
     m.exec("PRAGMA " + schema + ".journal_mode = WAL");
     m.exec("PRAGMA " + schema + ".synchronous = NORMAL");
+    m.exec("PRAGMA " + schema + ".cache_size = -65536");
+    m.exec("PRAGMA " + schema + ".wal_autocheckpoint = 16384");
   }
   if ((e = m.exec(sqliteDictionaryViews(user)))) {
     m.close();
@@ -336,8 +507,7 @@ std::optional<SessionError> SqliteSession::doExecute(const ScriptStatement& st) 
     }
     case K::kCreateTable: {
       if (std::optional<SessionError> e = m.commit()) return e;
-      std::optional<std::string> sql = sqliteCreateTable(st.text);
-      return m.runText(sql ? *sql : st.text);
+      return m.runText(st.text);
     }
     case K::kTruncate: {
       if (std::optional<SessionError> e = m.commit()) return e;

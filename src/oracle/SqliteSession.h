@@ -7,10 +7,14 @@
 // "user/password@sqlite:ABSOLUTE-PATH". SQLite has no accounts: the password is not checked;
 // an empty user name is refused with 1017.
 //
-// INSERT statements go through a fast path: the statement head (up to VALUES) is prepared once
-// and kept by its text, the literal values of each row are bound; a transaction runs from the
-// first INSERT to the next COMMIT. Values other than literals go through SQLite as written
-// (TO_DATE is a function of the connection).
+// INSERT ... VALUES statements go through one path: the statement head (up to VALUES) is
+// prepared once and kept by its text, the literal values of each row are bound; values that are
+// expressions are computed by SQLite first (TO_DATE is a function of the connection). Binding
+// checks each value against its column's declared type, as Oracle does: a text longer than
+// VARCHAR2(n) characters is 12899, text that is no number for a NUMBER column 1722, text that is
+// no ISO date for a DATE column 1861, a date for a number column (or the reverse) 932. A
+// transaction runs from the first INSERT to the next COMMIT. Statements the system does not
+// write (UPDATE, INSERT ... SELECT) go to SQLite as written, without these checks.
 #pragma once
 
 #include <memory>
