@@ -44,6 +44,37 @@ std::unique_ptr<Session> makeSession(std::string_view client, const std::string&
   return nullptr;
 }
 
+std::unique_ptr<Session> sessionForConnectString(std::string_view connect, bool direct,
+                                                 const std::string& programFolder,
+                                                 std::string* why) {
+  const size_t at = connect.find('@');
+  const std::string_view server =
+      at == std::string_view::npos ? std::string_view() : trimView(connect.substr(at + 1));
+  auto startsWith = [&](std::string_view p) {
+    return server.size() >= p.size() && equalsIgnoreCase(server.substr(0, p.size()), p);
+  };
+  std::string client;
+  if (direct || startsWith("postgresql://") || startsWith("postgres://")) {
+    client = "PostgreSQL";
+  } else if (startsWith("sqlite:")) {
+    client = "SQLite";
+  } else {
+    *why = "the connect string names no database: after \"@\" give sqlite:PATH or "
+           "postgresql://..., or host:port:sid with Direct mode";
+    return nullptr;
+  }
+  std::unique_ptr<Session> s = makeSession(client, programFolder);
+  if (s == nullptr) {
+    *why = "the " + client + " client is not part of this build";
+    return nullptr;
+  }
+  s->setDirect(direct);
+  s->setHomeName(direct ? std::string() : client);
+  s->setConnectString(connect);
+  s->setConnectPrompt(false);
+  return s;
+}
+
 ErrorHandler recordingHandler(Rec_Prj& prj) {
   return [&prj](const SessionError& e, bool& fail) {
     prj.ConnStat = -1;

@@ -29,6 +29,16 @@ using SessionFactory = std::function<std::unique_ptr<Session>(const std::string&
 void registerSessionFactory(const std::string& client, SessionFactory factory);
 std::unique_ptr<Session> makeSession(std::string_view client, const std::string& programFolder);
 
+// The session for a connect string as read back from a session (ConnStr):
+//   user/password@sqlite:PATH            -> the SQLite client
+//   user/password@postgresql://...       -> the PostgreSQL client (also "postgres://")
+//   user/password@host:port:sid, direct  -> the PostgreSQL client in Direct mode
+// The session gets the connect string and the mode; it is not connected. nullptr with *why when
+// the text names no backend of this build.
+std::unique_ptr<Session> sessionForConnectString(std::string_view connect, bool direct,
+                                                 const std::string& programFolder,
+                                                 std::string* why);
+
 // The recording handler: ConnStat := -1, ConnErrCode := the code, ConnErrMsg := the message
 // (with its script location, if any), fail := false. Writes no log line.
 ErrorHandler recordingHandler(Rec_Prj& prj);

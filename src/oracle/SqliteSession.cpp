@@ -458,7 +458,7 @@ std::optional<SessionError> SqliteSession::doConnect() {
       e->code = kErrUnknownServer;
       e->message = oraMessage(kErrUnknownServer,
                               "TNS:could not resolve the connect identifier specified (database "
-                              "file " + m.path + ": " + e->message.substr(11) + ")");
+                              "file " + m.path + ": " + sqlite3_errmsg(m.db) + ")");
     }
     m.close();
     return e;

@@ -23,6 +23,10 @@ constexpr const char* kUsage =
     "  dbf add --project NAME --folder DIR [--mask MASK] [--clear]\n"
     "  dbf list --project NAME\n"
     "      add the DBF files of a folder tree to a project; list a project's DBF files\n"
+    "  exec [--connect USER/PASSWORD@SERVER [--direct]] SCRIPT... [--nls-lang TEXT]\n"
+    "      run scripts through a database session (SERVER: sqlite:PATH, postgresql://...,\n"
+    "      or host:port:sid with --direct; without --connect the project's stored\n"
+    "      credentials); @\"path\" lines of a master script run the named scripts\n"
     "every command takes --home DIR (the program folder) and --plain (no colours)\n";
 
 }  // namespace
@@ -38,6 +42,7 @@ int main(int argc, char** argv) {
   if (command == "convert") return tarvex::cli::runConvert(args, std::cout, std::cerr);
   if (command == "project") return tarvex::cli::runProject(args, std::cout, std::cerr);
   if (command == "dbf") return tarvex::cli::runDbf(args, std::cout, std::cerr);
+  if (command == "exec") return tarvex::cli::runExec(args, std::cout, std::cerr);
   if (command == "-h" || command == "--help" || command == "help") {
     std::cout << kUsage;
     return 0;

@@ -25,4 +25,12 @@ int runProject(const std::vector<std::string>& args, std::ostream& out, std::ost
 // the DBF list of a project.
 int runDbf(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// tarvex-cli exec [--connect CONNECT [--direct]] SCRIPT... [--nls-lang TEXT] [--home DIR]
+// [--set ...] [--prj ...]: runs the scripts through a database session statement by statement;
+// CONNECT is a connect string as a session reads it back (user/password@sqlite:PATH,
+// user/password@postgresql://..., or user/password@host:port:sid with --direct); without it the
+// project's stored credentials connect. Failing statements are reported with file and line and
+// the next one runs; the exit status is 1 when any failed.
+int runExec(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarvex::cli
