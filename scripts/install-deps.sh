@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dbfread        # python3-dbfread: the independent reader of the tests
   libsqlite3-dev                  # the embedded database of the SQLite session
+  libpq-dev postgresql            # the PostgreSQL client library; the server of the tests
 )
 
 missing=()

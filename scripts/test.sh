@@ -10,6 +10,16 @@ mkdir -p "$out"
 
 scripts/install-deps.sh
 
+# A throwaway PostgreSQL cluster on a free loopback port for the database tests, stopped on exit.
+pg_dir="$(mktemp -d /tmp/tarvex-pg.XXXXXX)"
+chmod 755 "$pg_dir"
+trap 'scripts/pg-cluster.sh stop "$pg_dir" || true' EXIT
+pg_port="$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+echo "== PostgreSQL test cluster on 127.0.0.1:$pg_port"
+pg_facts="$(scripts/pg-cluster.sh start "$pg_dir" "$pg_port")"
+while IFS= read -r line; do export "${line?}"; done <<<"$pg_facts"
+export TARVEX_PG_REQUIRED=1  # a PostgreSQL test that would skip fails instead
+
 echo "== build and unit tests"
 scripts/build.sh "$out/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_BUILD_BENCH=ON
 (cd "$out/release" && ctest --output-on-failure -j "$(nproc)")

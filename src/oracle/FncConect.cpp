@@ -3,6 +3,7 @@
 #include <map>
 
 #include "common/TextUtil.h"
+#include "oracle/PostgresSession.h"
 #include "oracle/SqliteSession.h"
 
 namespace tarvex {
@@ -12,6 +13,9 @@ std::map<std::string, SessionFactory>& factories() {
   static std::map<std::string, SessionFactory> f = {
       {"SQLite", [](const std::string& folder) -> std::unique_ptr<Session> {
          return std::make_unique<SqliteSession>(folder);
+       }},
+      {"PostgreSQL", [](const std::string&) -> std::unique_ptr<Session> {
+         return std::make_unique<PostgresSession>();
        }}};
   return f;
 }
