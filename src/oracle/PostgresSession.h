@@ -8,16 +8,21 @@
 // system's unqualified names lead (PostgreSQL's default search path starts with the user's
 // name), and CREATE TABLE owner.T creates the schema "owner" when it is missing.
 //
-// INSERT statements of literal values are queued rather than sent one by one: the statement
-// head is prepared once per table and number of rows as a multi-row INSERT, and the queued rows
-// go to the server in one round trip (libpq's pipeline mode) when the transaction ends (COMMIT,
-// a definition, the end of a script), when another kind of statement or a query comes, or when
-// the queue holds kQueueRows rows. An error of a queued row is therefore reported by the
-// statement that sends the queue (mostly the COMMIT), with the file and line of the failing
-// INSERT itself: the rows of a multi-row statement that failed are tried one by one (and rolled
-// back) to find it. The transaction it belongs to is rolled back, together with the queued rows
-// behind it; rows committed before stay. When a queued row fails at a statement other than
-// COMMIT, that statement is not carried out and its line is named in the error's message.
+// Statements that change rows are queued rather than sent one by one: an INSERT of literal
+// values by its head, prepared once per table and number of rows as a multi-row INSERT with
+// bound values; any other INSERT, UPDATE or DELETE as its text. The queue goes to the server in
+// one round trip (libpq's pipeline mode) when the transaction ends (COMMIT, a definition such as
+// CREATE TABLE or TRUNCATE, which commit first as Oracle's do, the end of a script), before a
+// query, or when it holds kQueueRows statements. A statement found wrong before sending (a
+// TO_DATE day that does not exist, too many or too few values) is queued as that error.
+//
+// Errors of queued statements are reported by the statement that sends the queue (mostly the
+// COMMIT) with the line of the failing statement itself: the rows of a multi-row INSERT that
+// failed are tried again one by one inside a transaction that is rolled back, to find it. Rows
+// committed before stay; the failing transaction is rolled back as a whole, the statements
+// queued behind the failing one included, so that a batch between two COMMITs is loaded
+// completely or not at all. When the queue fails at a definition, the definition is not carried
+// out (its line is named in the message).
 #pragma once
 
 #include <memory>
