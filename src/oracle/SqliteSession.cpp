@@ -552,10 +552,10 @@ std::optional<SessionError> SqliteSession::doQuery(std::string_view sql,
       if (equalsIgnoreCase(p.name, name)) found = &p;
     }
     if (found == nullptr) {
-      sqlite3_finalize(st);
       SessionError e;
       e.code = 1008;
       e.message = oraMessage(1008, "not all variables bound (:" + std::string(name) + ")");
+      sqlite3_finalize(st);  // owns the text of name
       return e;
     }
     sqlite3_bind_text(st, i, found->value.data(), static_cast<int>(found->value.size()),

@@ -203,6 +203,7 @@ TEST_F(SqliteSessionTest, AQueryParameterLeftUnboundIsAnError) {
   DbStatus s = session_.query("select :a, :b", {{"a", "1"}}, rows);
   EXPECT_EQ(s.kind(), DbStatus::Kind::kFailed);
   EXPECT_EQ(s.err().code, 1008);
+  EXPECT_EQ(s.err().message, "ORA-01008: not all variables bound (:b)");
   ASSERT_EQ(handled_.size(), 1u);
 }
 
