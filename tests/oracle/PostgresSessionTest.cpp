@@ -16,6 +16,7 @@
 
 #include "oracle/PostgresSession.h"
 #include "oracle/PgTestEnv.h"
+#include "support/RunCommand.h"
 #include "support/TempDir.h"
 
 namespace tarvex {
@@ -534,6 +535,43 @@ TEST_F(PostgresSessionTest, ABrokenConnectionIsReportedAsLost) {
   EXPECT_EQ(handled_[0].code, kErrConnectionLost) << handled_[0].message;
   EXPECT_EQ(causes, (std::vector<ConnectionLostCause>{ConnectionLostCause::kExecute}));
   EXPECT_FALSE(session_.connected());
+}
+
+// tarvex-cli exec with the connect strings a session reads back, and with Direct mode's.
+TEST_F(PostgresSessionTest, CliExecRunsAMasterScriptOverEitherMode) {
+  test::writeFile(dir_.file("EMP.STB"), tableScript());
+  test::writeFile(dir_.file("EMP.Sql"), "SET DEFINE OFF;\r\n" + insertRow("'ANN', TO_DATE('19800229', "
+                                        "'YYYYMMDD'), 1.5, 1") + "COMMIT;\r\n");
+  test::writeFile(dir_.file("master.Sql"),
+                  "@\"" + dir_.file("EMP.STB") + "\"\r\n@\"" + dir_.file("EMP.Sql") + "\"\r\n");
+  test::writeFile(dir_.file("bad.Sql"), insertRow("'TOO LONG A NAME', NULL, 2, 2") + "COMMIT;\r\n");
+  const std::string credentials = pg_.user + "/" + pg_.password + "@";
+  const std::string uri = credentials + "postgresql://" + pg_.host + ":" + pg_.port + "/" +
+                          pg_.database;
+  auto exec = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "exec");
+    args.push_back("--home");
+    args.push_back(dir_.file("home"));
+    return test::runCommand(TARVEX_CLI_PATH, args);
+  };
+  test::CommandResult r = exec({"--connect", uri, dir_.file("master.Sql")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(emp(), (Rows{{"ANN", "1980-02-29", "1.5", "1"}}));
+
+  // Direct mode: host:port:sid; a failing statement names its file and line, exit status 1.
+  r = exec({"--direct", "--connect",
+            credentials + pg_.host + ":" + pg_.port + ":" + pg_.database, dir_.file("bad.Sql")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find(dir_.file("bad.Sql") + ", line 1: ORA-12899: "), std::string::npos)
+      << r.err;
+  EXPECT_EQ(emp().size(), 1u);
+
+  // A wrong password is refused with 1017.
+  r = exec({"--connect", pg_.user + "/wrong@postgresql://" + pg_.host + ":" + pg_.port + "/" +
+                             pg_.database,
+            dir_.file("EMP.Sql")});
+  EXPECT_NE(r.exit_code, 0);
+  EXPECT_NE(r.err.find("ORA-01017"), std::string::npos) << r.err;
 }
 
 }  // namespace
