@@ -289,8 +289,17 @@ DbStatus Script::run(std::string_view text, const std::string& file, int depth) 
   ScriptParser parser(text);
   ScriptStatement st;
   DbStatus last_failure;
+  // After a failed statement the rest of its transaction is not run either, so that a batch
+  // between two COMMITs is loaded whole or not at all (whatever the backend sends per trip).
+  bool skipping = false;
   while (parser.next(&st)) {
     DbStatus s;
+    if (skipping) {
+      if (st.kind == ScriptStatement::Kind::kInsert || st.kind == ScriptStatement::Kind::kOther) {
+        continue;
+      }
+      skipping = false;
+    }
     if (st.kind == ScriptStatement::Kind::kInclude) {
       std::string path = st.text;
       if (!path.empty() && path[0] != '/' && !file.empty()) {
@@ -332,6 +341,7 @@ DbStatus Script::run(std::string_view text, const std::string& file, int depth) 
     if (action == Action::kAbort) return DbStatus::aborted(s.err());
     if (action == Action::kFail) return s;
     last_failure = s;
+    skipping = true;
   }
   return last_failure;
 }

@@ -45,8 +45,9 @@
 //
 // Transactions: the first changing statement (INSERT) opens a transaction; "COMMIT;" commits it;
 // a CREATE TABLE or TRUNCATE TABLE commits what is open first (as Oracle's DDL does). When a
-// statement fails, the backend rolls the open transaction back before the error is reported:
-// rows committed before stay, nothing of the failing batch remains. The end of Script::execute
+// statement fails, the backend rolls the open transaction back before the error is reported,
+// and a script that goes on skips the statements after it up to the next COMMIT: rows committed
+// before stay, nothing of the failing batch remains, on every backend alike. The end of Script::execute
 // commits what is still open, as a client does when it ends a script.
 //
 // fail := false: the error handler gets `fail` = true; a handler that sets it to false turns the

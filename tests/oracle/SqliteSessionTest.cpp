@@ -233,7 +233,8 @@ TEST_P(ScriptErrors, AreLocatedAndCoded) {
   const ErrorCase& c = GetParam();
   connectWithTable();
   std::string script = "SET DEFINE OFF;\r\n" + insertRow("'OK1', NULL, 1, 1") + "COMMIT;\r\n" +
-                       c.row + insertRow("'OK2', NULL, 2, 2") + "COMMIT;\r\n";
+                       c.row + insertRow("'LOST', NULL, 2, 2") + "COMMIT;\r\n" +
+                       insertRow("'OK2', NULL, 3, 3") + "COMMIT;\r\n";
   Script s(session_);
   DbStatus st = runScript("E.Sql", script, &s);
   EXPECT_EQ(st.kind(), DbStatus::Kind::kFailed);
@@ -249,7 +250,8 @@ TEST_P(ScriptErrors, AreLocatedAndCoded) {
   EXPECT_EQ(e.text(), dir_.file("E.Sql") + ", line 7: " + e.message);
   ASSERT_EQ(handled_.size(), 1u);
   EXPECT_EQ(handled_[0].line, 7);
-  // The rows around it are loaded: the default went on with the next statement.
+  // The default goes on after the failing transaction: its other statements are lost with it,
+  // the committed rows before and the next transaction are loaded.
   Rows rows = emp();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0][0], "OK1");
@@ -291,22 +293,24 @@ INSTANTIATE_TEST_SUITE_P(
                   kErrNameUsed, "already exists"}),
     [](const testing::TestParamInfo<ErrorCase>& i) { return std::string(i.param.name); });
 
-TEST_F(SqliteSessionTest, AFailureRollsBackItsTransactionOnly) {
+TEST_F(SqliteSessionTest, AFailureLosesItsWholeTransactionOnly) {
   connectWithTable();
   std::string script = insertRow("'A', NULL, 1, 1") + insertRow("'B', NULL, 2, 2") + "COMMIT;\r\n" +
                        insertRow("'C', NULL, 3, 3") +
                        insertRow("'TOO LONG A NAME', NULL, 4, 4") +  // line 14
-                       insertRow("'E', NULL, 5, 5") + "COMMIT;\r\n";
+                       insertRow("'E', NULL, 5, 5") + "COMMIT;\r\n" +
+                       insertRow("'F', NULL, 6, 6") + "COMMIT;\r\n";
   Script s(session_);
   EXPECT_EQ(runScript("R.Sql", script, &s).kind(), DbStatus::Kind::kFailed);
   ASSERT_EQ(s.errors().size(), 1u);
   EXPECT_EQ(s.errors()[0].line, 14);
-  // A and B were committed; C went with the failing transaction; E started a new one.
+  // A and B were committed; C and E belong to the failing transaction and are lost with it;
+  // F, after the next COMMIT, is loaded.
   Rows rows = emp();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0][0], "A");
   EXPECT_EQ(rows[1][0], "B");
-  EXPECT_EQ(rows[2][0], "E");
+  EXPECT_EQ(rows[2][0], "F");
 }
 
 TEST_F(SqliteSessionTest, SilentAbortStopsTheScript) {
@@ -329,7 +333,9 @@ TEST_F(SqliteSessionTest, SilentAbortStopsTheScript) {
 
 TEST_F(SqliteSessionTest, ScriptErrorHandlerChoosesTheAction) {
   connectWithTable();
-  const std::string script = insertRow("'X', NULL, 'bad', 3") + insertRow("'C', NULL, 3, 3");
+  // C shares the failing transaction; D follows the COMMIT.
+  const std::string script = insertRow("'X', NULL, 'bad', 3") + insertRow("'C', NULL, 3, 3") +
+                             "COMMIT;\r\n" + insertRow("'D', NULL, 4, 4");
   struct Case {
     Script::Action action;
     DbStatus::Kind kind;
