@@ -341,7 +341,9 @@ DbStatus Script::run(std::string_view text, const std::string& file, int depth) 
     if (action == Action::kAbort) return DbStatus::aborted(s.err());
     if (action == Action::kFail) return s;
     last_failure = s;
-    skipping = true;
+    // A failure that surfaced at a COMMIT (a backend that sends its batch there) has ended the
+    // transaction already; after a failing INSERT the rest of its transaction is skipped.
+    skipping = st.kind == ScriptStatement::Kind::kInsert || st.kind == ScriptStatement::Kind::kOther;
   }
   return last_failure;
 }

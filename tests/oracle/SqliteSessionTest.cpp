@@ -251,11 +251,13 @@ TEST_P(ScriptErrors, AreLocatedAndCoded) {
   ASSERT_EQ(handled_.size(), 1u);
   EXPECT_EQ(handled_[0].line, 7);
   // The default goes on after the failing transaction: its other statements are lost with it,
-  // the committed rows before and the next transaction are loaded.
+  // the committed rows before and the next transaction are loaded. A failing CREATE TABLE
+  // belongs to no transaction, so the row after it is loaded too.
+  const bool ddl = c.row.rfind("CREATE", 0) == 0;
   Rows rows = emp();
-  ASSERT_EQ(rows.size(), 2u);
+  ASSERT_EQ(rows.size(), ddl ? 3u : 2u);
   EXPECT_EQ(rows[0][0], "OK1");
-  EXPECT_EQ(rows[1][0], "OK2");
+  EXPECT_EQ(rows.back()[0], "OK2");
 }
 
 INSTANTIATE_TEST_SUITE_P(
