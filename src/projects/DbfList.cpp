@@ -162,6 +162,22 @@ void DbfListOperations::panel(int index, std::string_view value) {
   if (status_ != nullptr) status_->setPanel(index, value);
 }
 
+// The end of a long operation: "18", the summary with the count and the time taken in words,
+// the status panels, the log's first lines shown.
+void DbfListOperations::finish(const char* summary_key, int64_t count, std::string_view state,
+                               WallClock::time_point start) {
+  log_.AddLine(text(kHeader, "18"));
+  std::string summary = Repl_Prm(text("Other", summary_key), std::to_string(count), 1);
+  summary = Repl_Prm(summary, "", 3);
+  summary = Repl_Prm(summary, FrmTmLg(FrmTmS(start, WallClock::now()), ws_.ini()), 2);
+  log_.AddLine(summary);
+  panel(6, "Fi: " + std::to_string(count));
+  panel(3, state);
+  log_.ShowCaret();
+  panel(5, FrmTmS(start, WallClock::now()));
+  pumpEvents();
+}
+
 void DbfListOperations::pumpEvents() {
   if (pump_ != nullptr) pump_->processPendingEvents();
 }
@@ -216,16 +232,7 @@ Status DbfListOperations::addDbfList(const Rec_Prj& gathered, bool* started, int
   if (mask.empty()) mask = "*.Dbf";
   one_table_ = trim(ini.get("SQLLDR", "ONE TABLE"));
   s = scanFolder(absoluteFolder(dbf_folder, home), mask);
-  log_.AddLine(text(kHeader, "18"));
-  std::string summary = Repl_Prm(text("Other", "95"), std::to_string(logged_), 1);
-  summary = Repl_Prm(summary, "", 3);
-  summary = Repl_Prm(summary, FrmTmLg(FrmTmS(start, WallClock::now()), ini), 2);
-  log_.AddLine(summary);
-  panel(6, "Fi: " + std::to_string(logged_));
-  panel(3, "End of adding");
-  log_.ShowCaret();
-  panel(5, FrmTmS(start, WallClock::now()));
-  pumpEvents();
+  finish("95", logged_, "End of adding", start);
   *files_added = added_;
   return s;
 }
@@ -399,16 +406,7 @@ Status DbfListOperations::listDbf(bool* started, int64_t* rows_listed) {
     s = t.next();
   }
   if (!s.isOk()) return s;
-  log_.AddLine(text(kHeader, "18"));
-  std::string summary = Repl_Prm(text("Other", "91"), std::to_string(listed), 1);
-  summary = Repl_Prm(summary, "", 3);
-  summary = Repl_Prm(summary, FrmTmLg(FrmTmS(start, WallClock::now()), ini), 2);
-  log_.AddLine(summary);
-  panel(6, "Fi: " + std::to_string(listed));
-  panel(3, "End of Display");
-  log_.ShowCaret();
-  panel(5, FrmTmS(start, WallClock::now()));
-  pumpEvents();
+  finish("91", listed, "End of Display", start);
   *rows_listed = listed;
   return Status::ok();
 }

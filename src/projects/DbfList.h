@@ -5,6 +5,7 @@
 // filled; status panels and pending events go through the front end's interfaces.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -61,6 +62,8 @@ class DbfListOperations {
   Status scanFolder(const std::string& folder, const std::string& mask);
   void panel(int index, std::string_view text);
   void pumpEvents();
+  void finish(const char* summary_key, int64_t count, std::string_view state,
+              std::chrono::system_clock::time_point start);
   std::string text(const char* section, const char* key) const;
 
   ProjectWorkspace& ws_;
