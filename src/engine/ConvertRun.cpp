@@ -13,6 +13,7 @@
 #include "common/FileIo.h"
 #include "common/OutputFile.h"
 #include "common/TextUtil.h"
+#include "common/TimeText.h"
 #include "engine/BadFile.h"
 #include "engine/CmpDbfGOra.h"
 #include "engine/EngineLog.h"
@@ -30,25 +31,7 @@ constexpr int64_t kFlushMark = 63984;
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kNotLoaded = "Not load  ";
 
-using Clock = std::chrono::system_clock;
-
-std::string clockText(Clock::time_point t) {
-  std::time_t tt = Clock::to_time_t(t);
-  std::tm local{};
-  localtime_r(&tt, &local);
-  char buf[16];
-  std::strftime(buf, sizeof buf, "%H:%M:%S", &local);
-  return buf;
-}
-
-std::string elapsedText(Clock::time_point start, Clock::time_point now) {
-  auto secs = std::chrono::duration_cast<std::chrono::seconds>(now - start).count();
-  if (secs < 0) secs = 0;
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(secs / 3600),
-                static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
-  return buf;
-}
+using Clock = WallClock;
 
 // Appends text right-aligned in width (never cut).
 void appendRight(std::string& out, std::string_view text, int32_t width) {

@@ -4,6 +4,7 @@
 
 #include "app/IniFile.h"
 #include "common/TextUtil.h"
+#include "common/TimeText.h"
 
 namespace tarvex {
 
@@ -114,15 +115,7 @@ std::string FrmLenT(std::string_view text, int width) {
 }
 
 std::string FrmTmS(WallClock::time_point start, WallClock::time_point now) {
-  using std::chrono::seconds;
-  int64_t elapsed = 0;
-  if (std::chrono::floor<seconds>(start) != std::chrono::floor<seconds>(now) && now > start) {
-    elapsed = std::chrono::duration_cast<seconds>(now - start).count();
-  }
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld:%02d:%02d", static_cast<long long>(elapsed / 3600),
-                static_cast<int>(elapsed / 60 % 60), static_cast<int>(elapsed % 60));
-  return buf;
+  return elapsedText(start, now);
 }
 
 std::string FrmTmLg(std::string_view time, const IniFile& ini) {

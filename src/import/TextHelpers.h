@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/TimeText.h"
 #include "common/CivilDate.h"
 
 namespace tarvex {
@@ -50,7 +51,6 @@ std::string PartS(std::string_view text, int w);
 // text as long as the width or longer is returned trimmed and uncut.
 std::string FrmLenT(std::string_view text, int width);
 
-using WallClock = std::chrono::system_clock;
 
 // Elapsed time from start to now as "H:MM:SS" (hours not wrapped at 24, whole seconds cut
 // down). "0:00:00" when both fall in the same second of the clock, and when now is before start.

@@ -11,6 +11,7 @@
 
 #include "common/FileIo.h"
 #include "common/TextUtil.h"
+#include "common/TimeText.h"
 #include "engine/DbfHeaderProbe.h"
 #include "import/TextHelpers.h"
 #include "projects/ProjectSettings.h"
@@ -38,24 +39,6 @@ class TagGuard {
   DbaseTable& t_;
   std::string tag_;
 };
-
-std::string clockText(WallClock::time_point t) {
-  std::time_t tt = WallClock::to_time_t(t);
-  std::tm local{};
-  localtime_r(&tt, &local);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%H:%M:%S", &local);
-  return buf;
-}
-
-std::string dateTimeText(WallClock::time_point t) {
-  std::time_t tt = WallClock::to_time_t(t);
-  std::tm local{};
-  localtime_r(&tt, &local);
-  char buf[40];
-  std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &local);
-  return buf;
-}
 
 DbfDate dateOf(std::time_t t) {
   std::tm local{};
